@@ -1,0 +1,3 @@
+#include "chat/chatcontroller.h"
+
+ChatController::ChatController(TMainForm &main) : main_(main) { setObjectName(QStringLiteral("ChatController")); }

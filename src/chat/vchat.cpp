@@ -1,0 +1,3 @@
+#include "chat/vchat.h"
+
+TV_Chat::TV_Chat(TMainForm &main) : main_(main) { setObjectName(QStringLiteral("TV_Chat")); }

@@ -1,0 +1,40 @@
+#pragma once
+// Hands each received datagram to the handler of its command code. The
+// table's order is the protocol's; subsystems fill in their rows with
+// SetHandler (or SetBroadcastHandler for the sub-commands of "@_&#").
+#include <QByteArray>
+#include <QHash>
+#include <QString>
+
+#include <array>
+#include <functional>
+
+struct HostIdentity;
+
+class Dispatcher {
+public:
+    // sender: dotted IPv4 text of the source; text: the datagram decoded, up to its first NUL.
+    using Handler = std::function<void(const QString &sender, const QString &text)>;
+
+    static constexpr std::array<const char *, 17> kCommandTable = {
+        "@_&#", "@_+G", "@_+L", "@_+N", "@_+S", "@_+O", "@_+V", "@_+M", "@_+I",
+        "@_+R", "@_+K", "@_*J", "@_*T", "@_*C", "@_*V", "@_*I", "@_*X"};
+
+    explicit Dispatcher(const HostIdentity &host) : host_(host) {}
+
+    // Runs on the main thread for each datagram of that code (rows 2 to 17).
+    void SetHandler(const char *code, Handler handler);
+    // Runs on a broadcast worker thread for each envelope with that
+    // sub-command ("@_&F", "@_+B"); it must hand window work to the main thread.
+    void SetBroadcastHandler(const char *subCommand, Handler handler);
+
+    // One received datagram, as it came off the socket.
+    void DispatchDatagram(const QString &sender, const QByteArray &datagram);
+
+private:
+    void BroadcastEnvelope(const QString &sender, const QString &text);
+
+    const HostIdentity &host_;
+    std::array<Handler, kCommandTable.size()> handlers_{};
+    QHash<QString, Handler> broadcastHandlers_;
+};

@@ -1,0 +1,143 @@
+#pragma once
+// The main window: its frame (menu, pages, trees, result list, status bar,
+// timers), start-up on first activation and the close sequence. The
+// subsystems attach their own handlers to the controls named here.
+#include "core/dispatcher.h"
+#include "core/host.h"
+#include "core/messenger.h"
+
+#include <QMainWindow>
+
+#include <memory>
+
+class QAction;
+class QLabel;
+class QLineEdit;
+class QSplitter;
+class QTabWidget;
+class QTimer;
+class QToolButton;
+class QTreeWidget;
+class QWidget;
+
+class DatagramReceiver;
+class PeerTree;
+class ShareRegistry;
+class TSharePage;
+class ListingController;
+class DownloadServer;
+class TDownForm;
+class TWait_Form;
+class TV_Chat;
+class ChatController;
+class PingLauncher;
+class TerminationSignals;
+
+class TMainForm : public QMainWindow {
+    Q_OBJECT
+public:
+    // messenger: the send side to use (tests pass one that records); null for the real one.
+    explicit TMainForm(std::unique_ptr<Messenger> messenger = nullptr);
+    ~TMainForm() override;
+
+    // Program-wide state and services.
+    HostIdentity &host() { return host_; }
+    Messenger &net() { return *net_; }
+    Dispatcher &dispatcher() { return dispatcher_; }
+    int RecvSocket() const;
+    int SendSocket() const { return net_->SendSocket(); }
+    bool FirstActivation() const { return firstActivation_; }
+    void SetStatusText(const QString &text);
+    QString StatusText(int panel) const;
+
+    // Subsystems.
+    ShareRegistry &registry() { return *registry_; }
+    TSharePage &sharePage() { return *sharePage_; }
+    PeerTree &peers() { return *peers_; }
+    ListingController &listing() { return *listing_; }
+    DownloadServer &downloadServer() { return *downloadServer_; }
+    TDownForm &downForm() { return *downForm_; }
+    TWait_Form &waitForm() { return *waitForm_; }
+    TV_Chat &chatForm() { return *chatForm_; }
+    ChatController &chat() { return *chat_; }
+
+    // Controls and timers, also found by objectName.
+    QTabWidget *PC_Message() const { return pcMessage_; }
+    QWidget *TabSheet_FileShare() const { return tabFileShare_; }
+    QWidget *TabSheet_SetShare() const { return tabSetShare_; }
+    QTreeWidget *TV_Person() const { return tvPerson_; }
+    QTreeWidget *TV_ShareFile() const { return tvShareFile_; }
+    QTreeWidget *LV_ShareFile() const { return lvShareFile_; }
+    QLineEdit *E_SearchFileName() const { return eSearchFileName_; }
+    QToolButton *SB_SearchFile() const { return sbSearchFile_; }
+    QToolButton *SB_FileFolderOpen() const { return sbFileFolderOpen_; }
+    QToolButton *SB_DownloadList() const { return sbDownloadList_; }
+    QLabel *L_SearchFileName() const { return lSearchFileName_; }
+    QLabel *L_SearchFileCnt() const { return lSearchFileCnt_; }
+    QTimer *Timer_FileShare() const { return timerFileShare_; }
+    QTimer *Timer_alive() const { return timerAlive_; }
+    QTimer *Timer_onechat() const { return timerOnechat_; }
+
+    // Start-up and shutdown.
+    void FormActivate();
+    bool FormCloseQuery();
+
+signals:
+    // The close sequence has run; the program ends.
+    void closed();
+
+protected:
+    bool event(QEvent *e) override;
+    void showEvent(QShowEvent *e) override;
+    void closeEvent(QCloseEvent *e) override;
+
+private:
+    void BuildMenu();
+    void BuildPages();
+    QWidget *BuildSearchPage();
+    void BuildStatusBar();
+    void FormCreate();
+    bool StartUp();
+    void FailStartUp(const QString &message);
+    void About1Click();
+    void MnuDownloadNewClick();
+
+    HostIdentity host_;
+    std::unique_ptr<Messenger> net_;
+    Dispatcher dispatcher_{host_};
+    DatagramReceiver *receiver_ = nullptr;
+    TerminationSignals *termination_ = nullptr;
+    bool firstActivation_ = false;
+    bool startupQueued_ = false;
+    bool sharesLoaded_ = false;
+    bool closeRan_ = false;
+
+    QTabWidget *pcMessage_ = nullptr;
+    QWidget *tabFileShare_ = nullptr;
+    QWidget *tabSetShare_ = nullptr;
+    QTreeWidget *tvPerson_ = nullptr;
+    QTreeWidget *tvShareFile_ = nullptr;
+    QTreeWidget *lvShareFile_ = nullptr;
+    QLineEdit *eSearchFileName_ = nullptr;
+    QToolButton *sbSearchFile_ = nullptr;
+    QToolButton *sbFileFolderOpen_ = nullptr;
+    QToolButton *sbDownloadList_ = nullptr;
+    QLabel *lSearchFileName_ = nullptr;
+    QLabel *lSearchFileCnt_ = nullptr;
+    QLabel *panels_[3] = {};
+    QTimer *timerFileShare_ = nullptr;
+    QTimer *timerAlive_ = nullptr;
+    QTimer *timerOnechat_ = nullptr;
+    QAction *mnuDownloadNew_ = nullptr;
+
+    std::unique_ptr<ShareRegistry> registry_;
+    TSharePage *sharePage_ = nullptr;
+    std::unique_ptr<PeerTree> peers_;
+    std::unique_ptr<ListingController> listing_;
+    std::unique_ptr<DownloadServer> downloadServer_;
+    std::unique_ptr<TDownForm> downForm_;
+    std::unique_ptr<TWait_Form> waitForm_;
+    std::unique_ptr<TV_Chat> chatForm_;
+    std::unique_ptr<ChatController> chat_;
+    std::unique_ptr<PingLauncher> ping_;
+};

@@ -1,0 +1,75 @@
+#include "core/prompts.h"
+
+#include "core/host.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QMessageBox>
+
+namespace prompts {
+
+namespace {
+
+Hook &hook() {
+    static Hook h;
+    return h;
+}
+
+QString title() { return QString::fromUtf8(kAppTitle); }
+
+} // namespace
+
+void SetHook(Hook h) { hook() = std::move(h); }
+
+void Information(QWidget *parent, const QString &text) {
+    if (hook()) {
+        hook()({Kind::Information, title(), text, {}});
+        return;
+    }
+    QMessageBox::information(parent, title(), text, QMessageBox::Ok);
+}
+
+void Error(QWidget *parent, const QString &text) {
+    if (hook()) {
+        hook()({Kind::Error, title(), text, {}});
+        return;
+    }
+    QMessageBox::critical(parent, title(), text, QMessageBox::Ok);
+}
+
+bool YesNo(QWidget *parent, const QString &text) {
+    if (hook()) return hook()({Kind::Question, title(), text, {}}).accepted;
+    return QMessageBox::question(parent, title(), text, QMessageBox::Yes | QMessageBox::No, QMessageBox::No) ==
+           QMessageBox::Yes;
+}
+
+bool InputText(QWidget *parent, const QString &caption, const QString &prompt, QString &text) {
+    if (hook()) {
+        const Answer a = hook()({Kind::TextInput, caption, prompt, text});
+        if (a.accepted) text = a.text;
+        return a.accepted;
+    }
+    bool ok = false;
+    const QString answer = QInputDialog::getText(parent, caption, prompt, QLineEdit::Normal, text, &ok);
+    if (ok) text = answer;
+    return ok;
+}
+
+QStringList OpenFiles(QWidget *parent, const QString &caption, const QString &startFolder) {
+    if (hook()) {
+        const Answer a = hook()({Kind::OpenFiles, caption, {}, startFolder});
+        return a.accepted ? a.files : QStringList();
+    }
+    return QFileDialog::getOpenFileNames(parent, caption, startFolder);
+}
+
+QString PickFolder(QWidget *parent, const QString &caption, const QString &startFolder) {
+    if (hook()) {
+        const Answer a = hook()({Kind::PickFolder, caption, {}, startFolder});
+        return a.accepted ? a.text : QString();
+    }
+    return QFileDialog::getExistingDirectory(parent, caption, startFolder);
+}
+
+} // namespace prompts

@@ -1,0 +1,3 @@
+#include "download/downloadserver.h"
+
+DownloadServer::DownloadServer(TMainForm &main) : main_(main) { setObjectName(QStringLiteral("DownloadServer")); }

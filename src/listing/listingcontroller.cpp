@@ -1,0 +1,3 @@
+#include "listing/listingcontroller.h"
+
+ListingController::ListingController(TMainForm &main) : main_(main) { setObjectName(QStringLiteral("ListingController")); }

@@ -1,0 +1,3 @@
+#include "listing/waitform.h"
+
+TWait_Form::TWait_Form() { setObjectName(QStringLiteral("TWait_Form")); }

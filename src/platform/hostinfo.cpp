@@ -1,0 +1,114 @@
+#include "platform/hostinfo.h"
+
+#include "platform/sambaconf.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+#include <arpa/inet.h>
+#include <ifaddrs.h>
+#include <net/if.h>
+#include <netdb.h>
+#include <unistd.h>
+
+namespace hostinfo {
+
+namespace {
+
+bool isLoopback(const in_addr &a) { return (ntohl(a.s_addr) >> 24) == 127; }
+
+QString dotted(const in_addr &a) {
+    char buf[INET_ADDRSTRLEN] = {};
+    inet_ntop(AF_INET, &a, buf, sizeof buf);
+    return QString::fromLatin1(buf);
+}
+
+QString hostName() {
+    char buf[256] = {};
+    if (gethostname(buf, sizeof buf - 1) != 0) return {};
+    return QString::fromUtf8(buf);
+}
+
+} // namespace
+
+QString GetLocalIP() {
+    const QByteArray name = hostName().toUtf8();
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_DGRAM;
+    addrinfo *res = nullptr;
+    if (!name.isEmpty() && getaddrinfo(name.constData(), nullptr, &hints, &res) == 0) {
+        for (addrinfo *p = res; p; p = p->ai_next) {
+            const in_addr a = reinterpret_cast<sockaddr_in *>(p->ai_addr)->sin_addr;
+            if (!isLoopback(a)) {
+                const QString ip = dotted(a);
+                freeaddrinfo(res);
+                return ip;
+            }
+        }
+        freeaddrinfo(res);
+    }
+    ifaddrs *ifs = nullptr;
+    if (getifaddrs(&ifs) == 0) {
+        for (ifaddrs *p = ifs; p; p = p->ifa_next) {
+            if (!p->ifa_addr || p->ifa_addr->sa_family != AF_INET) continue;
+            const unsigned flags = p->ifa_flags;
+            if (!(flags & IFF_UP) || !(flags & IFF_BROADCAST) || (flags & IFF_LOOPBACK)) continue;
+            const in_addr a = reinterpret_cast<sockaddr_in *>(p->ifa_addr)->sin_addr;
+            if (isLoopback(a)) continue;
+            const QString ip = dotted(a);
+            freeifaddrs(ifs);
+            return ip;
+        }
+        freeifaddrs(ifs);
+    }
+    return QStringLiteral("127.0.0.1");
+}
+
+QString ComputerName() {
+    QString name = hostName();
+    const qsizetype dot = name.indexOf(QLatin1Char('.'));
+    if (dot >= 0) name.truncate(dot);
+    name = name.trimmed();
+    if (name.isEmpty() || name.toUtf8().size() > 16) return {};
+    return name;
+}
+
+QString GetOSName() { return QStringLiteral("Linux"); }
+
+QString GetWorkgroup(const QString &osName, const QString &sambaConfig) {
+    if (osName != QLatin1String("Linux")) return QStringLiteral("(N/A)");
+    for (const SambaSection &s : ReadSambaConfig(sambaConfig)) {
+        if (s.name.compare(QLatin1String("global"), Qt::CaseInsensitive) != 0) continue;
+        const QString wg = s.params.value(QStringLiteral("workgroup")).trimmed();
+        if (!wg.isEmpty()) return wg.toUpper();
+    }
+    return QStringLiteral("(N/A)");
+}
+
+QString ProgramFolder() {
+    const QString exe = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();
+    QString dir = QFileInfo(exe).absolutePath();
+    if (!dir.endsWith(QLatin1Char('/'))) dir += QLatin1Char('/');
+    return dir;
+}
+
+QString ConfigFolder() {
+    QString base = qEnvironmentVariable("XDG_CONFIG_HOME");
+    if (base.isEmpty() || !QDir::isAbsolutePath(base)) base = QDir::homePath() + QStringLiteral("/.config");
+    return base + QStringLiteral("/Quillmere");
+}
+
+QString UserDownloadFolder() {
+    QString base = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
+    if (base.isEmpty()) base = QDir::homePath() + QStringLiteral("/Downloads");
+    return base + QStringLiteral("/Quillmere");
+}
+
+bool IsWritableFolder(const QString &folder) {
+    return ::access(QFile::encodeName(folder).constData(), W_OK | X_OK) == 0;
+}
+
+} // namespace hostinfo

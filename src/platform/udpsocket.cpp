@@ -1,0 +1,87 @@
+#include "platform/udpsocket.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace udp {
+
+namespace {
+constexpr int kMaxDatagram = 4096;
+}
+
+int OpenReceive(quint16 port) {
+    const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) return kInvalid;
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_ANY);
+    a.sin_port = htons(port);
+    if (::bind(fd, reinterpret_cast<sockaddr *>(&a), sizeof a) != 0) {
+        ::close(fd);
+        return kInvalid;
+    }
+    return fd;
+}
+
+int OpenSend(const QString &localIp) {
+    const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) return kInvalid;
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = 0;
+    if (::inet_pton(AF_INET, localIp.toLatin1().constData(), &a.sin_addr) != 1 ||
+        ::bind(fd, reinterpret_cast<sockaddr *>(&a), sizeof a) != 0) {
+        ::close(fd);
+        return kInvalid;
+    }
+    return fd;
+}
+
+bool EnableBroadcast(int fd) {
+    const int on = 1;
+    return fd >= 0 && ::setsockopt(fd, SOL_SOCKET, SO_BROADCAST, &on, sizeof on) == 0;
+}
+
+void SetLingerZero(int fd) {
+    if (fd < 0) return;
+    const linger l{1, 0};
+    ::setsockopt(fd, SOL_SOCKET, SO_LINGER, &l, sizeof l);
+}
+
+void Close(int &fd) {
+    if (fd >= 0) ::close(fd);
+    fd = kInvalid;
+}
+
+void SendTo(int fd, const QString &ip, quint16 port, const QByteArray &bytes) {
+    if (fd < 0) return;
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = ::inet_addr(ip.toLatin1().constData());
+    a.sin_port = htons(port);
+    ::sendto(fd, bytes.constData(), size_t(bytes.size()), 0, reinterpret_cast<sockaddr *>(&a), sizeof a);
+}
+
+ReadResult ReadOne(int fd, QByteArray &bytes, QString &sender) {
+    char buf[kMaxDatagram + 1] = {};
+    sockaddr_in from{};
+    socklen_t len = sizeof from;
+    const ssize_t n = ::recvfrom(fd, buf, sizeof buf, MSG_TRUNC | MSG_DONTWAIT,
+                                 reinterpret_cast<sockaddr *>(&from), &len);
+    if (n < 0) {
+        // Nothing pending after a spurious wake-up is not a failure.
+        return (errno == EAGAIN || errno == EWOULDBLOCK) ? ReadResult::Dropped : ReadResult::Failed;
+    }
+    char ip[INET_ADDRSTRLEN] = {};
+    ::inet_ntop(AF_INET, &from.sin_addr, ip, sizeof ip);
+    sender = QString::fromLatin1(ip);
+    if (n > kMaxDatagram) return ReadResult::Dropped;
+    bytes = QByteArray(buf, n);
+    return ReadResult::Datagram;
+}
+
+} // namespace udp

@@ -1,0 +1,27 @@
+#pragma once
+// The two UDP sockets of the datagram protocol. Plain descriptors: one
+// sendto per datagram, safe from any thread.
+#include <QByteArray>
+#include <QString>
+
+namespace udp {
+
+constexpr int kInvalid = -1;
+
+// Bound to 0.0.0.0:port without SO_REUSEADDR: Linux delivers broadcasts only
+// to a wildcard-bound socket, and a second copy must still fail to bind.
+int OpenReceive(quint16 port);
+// Bound to localIp with a system-chosen port; SO_BROADCAST is set separately.
+int OpenSend(const QString &localIp);
+bool EnableBroadcast(int fd);
+void SetLingerZero(int fd);
+void Close(int &fd);
+
+void SendTo(int fd, const QString &ip, quint16 port, const QByteArray &bytes);
+
+enum class ReadResult { Datagram, Dropped, Failed };
+// Reads one datagram of at most 4096 bytes into bytes; a larger one (or a wake-up with nothing pending) is
+// consumed and reported as Dropped.
+ReadResult ReadOne(int fd, QByteArray &bytes, QString &sender);
+
+} // namespace udp
