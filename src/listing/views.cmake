@@ -1,0 +1,1 @@
+target_sources(qm_gui PRIVATE ${CMAKE_CURRENT_LIST_DIR}/listingcontroller.cpp)
