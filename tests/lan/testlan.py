@@ -1,0 +1,250 @@
+"""A test LAN: hosts in network namespaces joined by a bridge.
+
+Each host has its own network namespace with loopback and one veth link into
+a bridge that lives in one more namespace, an address of 10.77.0.0/24, a hosts
+file that maps its name to its address, optionally a Samba configuration, and
+its own program folder (the program and Vellicor beside it). Programs run under
+`unshare --uts` with the host's name. Everything made is removed on exit, also
+when the test fails. Nothing is ever started in the caller's own namespace.
+
+    with TestLan(build_dir, hosts=3) as lan:
+        h = lan.hosts[0]
+        h.write_smb_conf("[global]\\n  workgroup = alpha\\n")
+        p = h.start_program()
+        s = h.socket(socket.AF_INET, socket.SOCK_DGRAM)
+"""
+import atexit
+import ctypes
+import os
+import shutil
+import signal
+import socket
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+
+SKIP = 77
+CLONE_NEWNET = 0x40000000
+_libc = ctypes.CDLL("libc.so.6", use_errno=True)
+
+
+class LanUnavailable(Exception):
+    pass
+
+
+def unavailable(message):
+    """Skips the test (exit 77), or fails it when CI=true."""
+    if os.environ.get("CI", "").lower() == "true":
+        print("test LAN unavailable under CI: " + message, file=sys.stderr)
+        sys.exit(1)
+    print("SKIP: test LAN unavailable: " + message, file=sys.stderr)
+    sys.exit(SKIP)
+
+
+def _ip(*args, check=True):
+    r = subprocess.run(["ip", *args], capture_output=True, text=True)
+    if check and r.returncode != 0:
+        raise LanUnavailable("ip %s: %s" % (" ".join(args), r.stderr.strip()))
+    return r
+
+
+class Host:
+    def __init__(self, lan, index):
+        self.lan = lan
+        self.index = index
+        self.name = "QM%d" % (index + 1)
+        self.ip = "10.77.0.%d" % (11 + index)
+        self.ns = "%sh%d" % (lan.tag, index + 1)
+        self.root = os.path.join(lan.tmp, self.name)
+        self.folder = os.path.join(self.root, "prog") + "/"
+        self.home = os.path.join(self.root, "home")
+        self.etc = "/etc/netns/" + self.ns
+
+    def _create(self):
+        _ip("netns", "add", self.ns)
+        self.lan._namespaces.append(self.ns)
+        _ip("-n", self.lan.bridge_ns, "link", "add", "vh%d" % (self.index + 1), "type", "veth",
+            "peer", "name", "eth0", "netns", self.ns)
+        _ip("-n", self.lan.bridge_ns, "link", "set", "vh%d" % (self.index + 1), "master", "br0", "up")
+        _ip("-n", self.ns, "link", "set", "lo", "up")
+        _ip("-n", self.ns, "addr", "add", self.ip + "/24", "broadcast", "10.77.0.255", "dev", "eth0")
+        _ip("-n", self.ns, "link", "set", "eth0", "up")
+        os.makedirs(self.etc, exist_ok=True)
+        with open(os.path.join(self.etc, "hosts"), "w") as f:
+            f.write("127.0.0.1 localhost\n%s %s\n" % (self.ip, self.name))
+        os.makedirs(self.folder)
+        os.makedirs(self.home)
+        for prog in ("quillmere", "Vellicor"):
+            src = os.path.join(self.lan.build, "bin", prog)
+            if os.path.exists(src):
+                shutil.copy2(src, self.folder + prog)
+
+    def env(self, extra=None):
+        e = {
+            "PATH": os.environ.get("PATH", "/usr/bin:/bin"),
+            "HOME": self.home,
+            "XDG_CONFIG_HOME": os.path.join(self.home, ".config"),
+            "XDG_RUNTIME_DIR": self.home,
+            "QT_QPA_PLATFORM": "offscreen",
+            "LANG": "C.UTF-8",
+        }
+        if extra:
+            e.update(extra)
+        return e
+
+    def write_smb_conf(self, text):
+        """A Samba configuration seen only inside this host (workgroup, shares)."""
+        if not os.path.isdir("/etc/samba"):
+            os.makedirs("/etc/samba", exist_ok=True)
+            self.lan._made_etc_samba = True
+        os.makedirs(os.path.join(self.etc, "samba"), exist_ok=True)
+        with open(os.path.join(self.etc, "samba", "smb.conf"), "w") as f:
+            f.write(text)
+
+    def command(self, argv):
+        """argv wrapped to run inside this host, under its own host name."""
+        return ["ip", "netns", "exec", self.ns, "unshare", "--uts", "sh", "-c",
+                'hostname "$0" && exec "$@"', self.name, *argv]
+
+    def popen(self, argv, env=None, **kw):
+        kw.setdefault("start_new_session", True)
+        p = subprocess.Popen(self.command(argv), env=self.env(env), **kw)
+        self.lan._processes.append(p)
+        return p
+
+    def run(self, argv, env=None, timeout=120, **kw):
+        kw.setdefault("capture_output", True)
+        kw.setdefault("text", True)
+        return subprocess.run(self.command(argv), env=self.env(env), timeout=timeout, **kw)
+
+    def start_program(self, env=None, **kw):
+        """A real copy of the program from this host's program folder."""
+        kw.setdefault("stdout", subprocess.DEVNULL)
+        kw.setdefault("stderr", subprocess.DEVNULL)
+        return self.popen([self.folder + "quillmere"], env=env, cwd=self.folder, **kw)
+
+    def socket(self, family=socket.AF_INET, type=socket.SOCK_DGRAM, proto=0):
+        """A socket that lives in this host's namespace (for scripted peers)."""
+        box = {}
+
+        def make():
+            fd = os.open("/var/run/netns/" + self.ns, os.O_RDONLY)
+            try:
+                if _libc.setns(fd, CLONE_NEWNET) != 0:
+                    box["error"] = OSError(ctypes.get_errno(), "setns")
+                    return
+                box["sock"] = socket.socket(family, type, proto)
+            finally:
+                os.close(fd)
+
+        t = threading.Thread(target=make)
+        t.start()
+        t.join()
+        if "error" in box:
+            raise box["error"]
+        return box["sock"]
+
+
+class TestLan:
+    def __init__(self, build_dir, hosts=3):
+        self.build = os.path.abspath(build_dir)
+        self.count = hosts
+        self.tag = "qm%d" % (os.getpid() % 100000)
+        self.bridge_ns = self.tag + "br"
+        self.hosts = []
+        self.tmp = None
+        self._namespaces = []
+        self._processes = []
+        self._made_etc_samba = False
+        self._closed = False
+
+    def __enter__(self):
+        if os.geteuid() != 0:
+            unavailable("needs root to create network namespaces")
+        if not shutil.which("ip"):
+            unavailable("iproute2 is not installed")
+        atexit.register(self.close)
+        for s in (signal.SIGTERM, signal.SIGINT, signal.SIGHUP):
+            signal.signal(s, self._on_signal)
+        self.tmp = tempfile.mkdtemp(prefix="qmlan-")
+        try:
+            _ip("netns", "add", self.bridge_ns)
+            self._namespaces.append(self.bridge_ns)
+            _ip("-n", self.bridge_ns, "link", "set", "lo", "up")
+            _ip("-n", self.bridge_ns, "link", "add", "br0", "type", "bridge")
+            _ip("-n", self.bridge_ns, "link", "set", "br0", "up")
+            for i in range(self.count):
+                h = Host(self, i)
+                self.hosts.append(h)
+                h._create()
+        except LanUnavailable as e:
+            self.close()
+            unavailable(str(e))
+        return self
+
+    def __exit__(self, *exc):
+        self.close()
+        return False
+
+    def _on_signal(self, signum, frame):
+        self.close()
+        sys.exit(128 + signum)
+
+    def close(self):
+        if self._closed:
+            return
+        self._closed = True
+        for p in self._processes:
+            if p.poll() is None:
+                try:
+                    os.killpg(p.pid, signal.SIGTERM)
+                except (ProcessLookupError, PermissionError):
+                    pass
+        deadline = time.time() + 5
+        for p in self._processes:
+            try:
+                p.wait(max(0.1, deadline - time.time()))
+            except subprocess.TimeoutExpired:
+                try:
+                    os.killpg(p.pid, signal.SIGKILL)
+                except ProcessLookupError:
+                    pass
+                p.wait()
+        for h in self.hosts:
+            shutil.rmtree(h.etc, ignore_errors=True)
+        for ns in reversed(self._namespaces):
+            # Processes a test started by other means must not keep a namespace alive.
+            pids = _ip("netns", "pids", ns, check=False).stdout.split()
+            for pid in pids:
+                try:
+                    os.kill(int(pid), signal.SIGKILL)
+                except (ProcessLookupError, ValueError):
+                    pass
+            _ip("netns", "del", ns, check=False)
+        if self._made_etc_samba:
+            try:
+                os.rmdir("/etc/samba")
+            except OSError:
+                pass
+        if self.tmp:
+            shutil.rmtree(self.tmp, ignore_errors=True)
+
+
+def wait_for(predicate, timeout, interval=0.1):
+    """Polls predicate until it is true or timeout seconds pass."""
+    deadline = time.time() + timeout
+    while time.time() < deadline:
+        v = predicate()
+        if v:
+            return v
+        time.sleep(interval)
+    return predicate()
+
+
+def build_dir_from_args():
+    args = sys.argv[1:]
+    if "--build" in args:
+        return args[args.index("--build") + 1]
+    return os.environ.get("QM_BUILD", "build")

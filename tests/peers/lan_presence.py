@@ -1,0 +1,59 @@
+"""Three copies on the test LAN, each in its own workgroup: the copy under test
+lists all three under the right groups, and a listener sees every
+announcement byte for byte, every 30 seconds."""
+import os
+import select
+import socket
+import sys
+import time
+
+sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "lan"))
+from testlan import TestLan, build_dir_from_args  # noqa: E402
+
+build = build_dir_from_args()
+probe = os.path.join(build, "tests", "lanprobe_presence")
+groups = ["ALPHA", "BETA", "GAMMA"]
+
+with TestLan(build, hosts=4) as lan:
+    for h, g in zip(lan.hosts, groups):
+        h.write_smb_conf("[global]\n   work group = %s\n" % g.lower())
+    listener_host = lan.hosts[3]
+    listener = listener_host.socket()
+    listener.setsockopt(socket.SOL_SOCKET, socket.SO_BROADCAST, 1)
+    listener.bind(("0.0.0.0", 8765))
+
+    for h in lan.hosts[1:3]:
+        h.start_program()
+    expect = ",".join("%s/%s" % (g, h.name) for h, g in zip(lan.hosts, groups))
+    r = lan.hosts[0].run([probe], env={"QM_EXPECT": expect}, timeout=60)
+    print(r.stdout, r.stderr)
+    lines = [l for l in r.stdout.splitlines() if "/" in l]
+    want = sorted("%s/%s@%s" % (g, h.name, h.ip) for h, g in zip(lan.hosts, groups))
+    if sorted(lines) != want:
+        print("FAIL: tree %s, expected %s" % (lines, want))
+        sys.exit(1)
+    elapsed = int(r.stdout.split("elapsed_ms=")[1].split()[0])
+    if elapsed > 10000:
+        print("FAIL: tree complete only after %d ms" % elapsed)
+        sys.exit(1)
+
+    # The two running copies: every announcement exact, 30 s apart.
+    seen = {}
+    deadline = time.time() + 70
+    while time.time() < deadline and not all(len(seen.get(h.ip, [])) >= 2 for h in lan.hosts[1:3]):
+        ready, _, _ = select.select([listener], [], [], 1)
+        if not ready:
+            continue
+        data, (src, _) = listener.recvfrom(8192)
+        seen.setdefault(src, []).append((time.time(), data))
+    for h, g in zip(lan.hosts[1:3], groups[1:3]):
+        got = seen.get(h.ip, [])
+        want = ("@_&#;@_&F;%s;%s" % (g, h.name)).encode()
+        if len(got) < 2 or any(d != want for _, d in got):
+            print("FAIL: announcements of %s: %r, expected %r" % (h.name, got, want))
+            sys.exit(1)
+        gap = got[1][0] - got[0][0]
+        if not 28.5 <= gap <= 31.5:
+            print("FAIL: %s announced %.1f s apart" % (h.name, gap))
+            sys.exit(1)
+print("ok")

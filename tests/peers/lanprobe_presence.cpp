@@ -1,0 +1,45 @@
+// Runs the real main window inside a host of the test LAN and waits until its
+// peer tree lists the computers named in QM_EXPECT ("GROUP/NAME,...").
+#include "core/mainform.h"
+#include "peers/personinfo.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QTest>
+#include <QTreeWidget>
+
+#include <cstdio>
+
+static QStringList treeLines(QTreeWidget *tree) {
+    QStringList lines;
+    QTreeWidgetItem *root = tree->topLevelItem(0);
+    if (!root) return lines;
+    for (int g = 0; g < root->childCount(); ++g)
+        for (int c = 0; c < root->child(g)->childCount(); ++c)
+            lines << root->child(g)->text(0) + QLatin1Char('/') + root->child(g)->child(c)->text(0) +
+                         QLatin1Char('@') + PersonInfoOf(root->child(g)->child(c)).IP;
+    return lines;
+}
+
+int main(int argc, char **argv) {
+    QApplication app(argc, argv);
+    const QStringList expected = qEnvironmentVariable("QM_EXPECT").split(QLatin1Char(','));
+    TMainForm form;
+    form.show();
+    QElapsedTimer t;
+    t.start();
+    QStringList lines;
+    while (t.elapsed() < 20000) {
+        QTest::qWait(100);
+        lines = treeLines(form.TV_Person());
+        QStringList names;
+        for (const QString &l : lines) names << l.section(QLatin1Char('@'), 0, 0);
+        if (names.size() == expected.size() && QSet<QString>(names.begin(), names.end()) ==
+                                                   QSet<QString>(expected.begin(), expected.end()))
+            break;
+    }
+    std::printf("elapsed_ms=%lld\n", static_cast<long long>(t.elapsed()));
+    for (const QString &l : lines) std::printf("%s\n", qPrintable(l));
+    form.close();
+    return 0;
+}
