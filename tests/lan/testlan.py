@@ -75,7 +75,7 @@ class Host:
         with open(os.path.join(self.etc, "hosts"), "w") as f:
             f.write("127.0.0.1 localhost\n%s %s\n" % (self.ip, self.name))
         os.makedirs(self.folder)
-        os.makedirs(self.home)
+        os.makedirs(self.home, mode=0o700)
         for prog in ("quillmere", "Vellicor"):
             src = os.path.join(self.lan.build, "bin", prog)
             if os.path.exists(src):
