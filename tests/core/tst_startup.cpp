@@ -1,0 +1,148 @@
+// Start-up on the first activation, the choice of paths and the close sequence.
+#include "core/mainform.h"
+#include "platform/hostinfo.h"
+#include "platform/udpsocket.h"
+#include "promptrecorder.h"
+#include "recordingmessenger.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
+
+#include <sched.h>
+#include <unistd.h>
+
+class TestStartup : public QObject {
+    Q_OBJECT
+
+    static int presenceCount(const RecordingMessenger *net) {
+        int n = 0;
+        for (const auto &d : net->Sent()) n += d.bytes.startsWith("@_&#;@_&F;");
+        return n;
+    }
+    static void touch(const QString &path) {
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+    }
+
+private slots:
+    void startsOnceAndCloses() {
+        auto m = std::make_unique<RecordingMessenger>();
+        RecordingMessenger *net = m.get();
+        TMainForm form(std::move(m));
+        QCOMPARE(form.windowTitle(), QStringLiteral("Quillmere™ v1.0"));
+        QCOMPARE(form.host().FileServerTitle, QStringLiteral("Quillmere™ v1.0 - TFTP"));
+        QCOMPARE(form.RecvSocket(), -1);
+        QCOMPARE(form.SendSocket(), -1);
+        QVERIFY(!form.Timer_alive()->isActive() && !form.Timer_FileShare()->isActive() &&
+                !form.Timer_onechat()->isActive());
+
+        form.show();
+        QTRY_VERIFY(form.FirstActivation());
+        QVERIFY(form.RecvSocket() >= 0 && form.SendSocket() >= 0);
+        QCOMPARE(form.host().LocalIP, QStringLiteral("127.0.0.1")); // loopback only here
+        QCOMPARE(form.StatusText(0), form.host().ComputerName);
+        QCOMPARE(form.StatusText(1), QStringLiteral("127.0.0.1"));
+        QCOMPARE(form.TV_Person()->topLevelItemCount(), 1);
+        QCOMPARE(presenceCount(net), 1);
+        QVERIFY(form.Timer_alive()->isActive());
+
+        // Later activations repeat nothing.
+        form.FormActivate();
+        QEvent activate(QEvent::WindowActivate);
+        QApplication::sendEvent(&form, &activate);
+        QTest::qWait(50);
+        QCOMPARE(presenceCount(net), 1);
+        QCOMPARE(form.TV_Person()->topLevelItemCount(), 1);
+
+        QSignalSpy closed(&form, &TMainForm::closed);
+        form.close();
+        QCOMPARE(closed.size(), 1);
+        QCOMPARE(form.RecvSocket(), -1);
+        QCOMPARE(form.SendSocket(), -1);
+        QVERIFY(!form.Timer_alive()->isActive());
+    }
+
+    void closingBeforeStartUp() {
+        TMainForm form(std::make_unique<RecordingMessenger>());
+        QSignalSpy closed(&form, &TMainForm::closed);
+        form.close();
+        QCOMPARE(closed.size(), 1);
+        QCOMPARE(form.RecvSocket(), -1);
+        QCOMPARE(form.SendSocket(), -1);
+    }
+
+    void portTakenEndsStartUp() {
+        int holder = udp::OpenReceive(8765); // another copy holds the port
+        QVERIFY(holder >= 0);
+        PromptRecorder prompts;
+        TMainForm form(std::make_unique<RecordingMessenger>());
+        QSignalSpy closed(&form, &TMainForm::closed);
+        form.show();
+        QTRY_COMPARE(closed.size(), 1);
+        QCOMPARE(prompts.Texts(), QStringList{QStringLiteral("통신 환경을 설정할 수 없습니다")});
+        QCOMPARE(form.RecvSocket(), -1);
+        QCOMPARE(form.SendSocket(), -1);
+        udp::Close(holder);
+    }
+
+    void iniFileChoice() {
+        const QString program = hostinfo::ProgramFolder() + QStringLiteral("Quillmere.ini");
+        const QString config = hostinfo::ConfigFolder() + QStringLiteral("/Quillmere.ini");
+        QFile::remove(program);
+        QFile::remove(config);
+        QCOMPARE(TMainForm().host().IniFilePath, program); // neither: the (writable) program folder
+        touch(config);
+        QCOMPARE(TMainForm().host().IniFilePath, config);
+        touch(program);
+        QCOMPARE(TMainForm().host().IniFilePath, program); // both: the program folder wins
+        QFile::remove(program);
+        QFile::remove(config);
+        QCOMPARE(TMainForm().host().DownloadDir, hostinfo::ProgramFolder() + QStringLiteral("down"));
+        QVERIFY(QFileInfo(hostinfo::ProgramFolder() + QStringLiteral("down")).isDir());
+    }
+
+    void hostIdentity() {
+        // Run in a host-name namespace of our own, where the name can be anything.
+        if (::unshare(CLONE_NEWUTS) != 0) QSKIP("needs root for a UTS namespace");
+        const char unresolvable[] = "no-such-host-qm";
+        QVERIFY(::sethostname(unresolvable, sizeof unresolvable - 1) == 0);
+        QCOMPARE(hostinfo::GetLocalIP(), QStringLiteral("127.0.0.1"));
+        QCOMPARE(hostinfo::ComputerName(), QStringLiteral("no-such-host-qm"));
+        const char sixteen[] = "ABCDEFGHIJKLMNOP.example.org";
+        QVERIFY(::sethostname(sixteen, sizeof sixteen - 1) == 0);
+        QCOMPARE(hostinfo::ComputerName(), QStringLiteral("ABCDEFGHIJKLMNOP")); // 16 bytes stay whole
+        const char seventeen[] = "ABCDEFGHIJKLMNOPQ";
+        QVERIFY(::sethostname(seventeen, sizeof seventeen - 1) == 0);
+        QCOMPARE(hostinfo::ComputerName(), QString()); // not available: ComputerName becomes LocalIP
+
+        auto m = std::make_unique<RecordingMessenger>();
+        TMainForm form(std::move(m));
+        form.show();
+        QTRY_VERIFY(form.FirstActivation());
+        QCOMPARE(form.host().ComputerName, QStringLiteral("127.0.0.1"));
+        form.close();
+    }
+
+    void workgroupFromSamba() {
+        QTemporaryDir dir;
+        const QString conf = dir.filePath(QStringLiteral("smb.conf"));
+        QFile f(conf);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("# comment\n[homes]\n workgroup = nope\n[ Global ]\n  server string = x\n"
+                "  Work Group = office-7 \n");
+        f.close();
+        QCOMPARE(hostinfo::GetWorkgroup(QStringLiteral("Linux"), conf), QStringLiteral("OFFICE-7"));
+        QCOMPARE(hostinfo::GetWorkgroup(QStringLiteral("Linux"), dir.filePath(QStringLiteral("none"))),
+                 QStringLiteral("(N/A)"));
+        QCOMPARE(hostinfo::GetWorkgroup(QStringLiteral("Unknown"), conf), QStringLiteral("(N/A)"));
+    }
+};
+
+QTEST_MAIN(TestStartup)
+#include "tst_startup.moc"
