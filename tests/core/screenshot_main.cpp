@@ -1,0 +1,30 @@
+// Saves a picture of the main window with a few peers and rows, for looking at.
+#include "core/mainform.h"
+#include "peers/peertree.h"
+#include "recordingmessenger.h"
+
+#include <QApplication>
+#include <QTest>
+#include <QTreeWidget>
+
+int main(int argc, char **argv) {
+    QApplication app(argc, argv);
+    TMainForm form(std::make_unique<RecordingMessenger>());
+    form.resize(1000, 640);
+    form.show();
+    QTest::qWait(300);
+    PeerTree &p = form.peers();
+    p.AddPresence(QStringLiteral("10.0.0.5"), QStringLiteral("WORKGROUP"), QStringLiteral("경리부-PC"));
+    p.AddPresence(QStringLiteral("10.0.0.6"), QStringLiteral("WORKGROUP"), QStringLiteral("DESIGN01"));
+    p.AddPresence(QStringLiteral("10.0.0.7"), QStringLiteral("개발팀"), QStringLiteral("DEV-KIM"));
+    form.TV_Person()->expandAll();
+    for (int i = 0; i < 5; ++i)
+        form.LV_ShareFile()->addTopLevelItem(new QTreeWidgetItem(
+            QStringList{QStringLiteral("보고서_%1.hwp").arg(i), QStringLiteral("%1").arg(1024 * (i + 1)),
+                        QStringLiteral("월간 보고"), QStringLiteral("C:\\문서\\"), QStringLiteral("경리부-PC"),
+                        QStringLiteral("10.0.0.5"), QString()}));
+    form.SetStatusText(QStringLiteral("대상: 경리부-PC,  파일수: 5 개"));
+    QTest::qWait(100);
+    form.grab().save(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("/tmp/main.png"));
+    return 0;
+}
