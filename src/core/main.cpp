@@ -1,9 +1,25 @@
 #include "core/mainform.h"
 
 #include <QApplication>
+#include <QProxyStyle>
+
+namespace {
+
+// Hints appear half a second after the pointer comes to rest.
+class HintStyle : public QProxyStyle {
+public:
+    int styleHint(StyleHint hint, const QStyleOption *option, const QWidget *widget,
+                  QStyleHintReturn *returnData) const override {
+        if (hint == SH_ToolTip_WakeUpDelay) return 500;
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+};
+
+} // namespace
 
 int main(int argc, char *argv[]) {
     QApplication app(argc, argv);
+    app.setStyle(new HintStyle);
     // Hidden windows live for the whole run; the program ends with the main window.
     app.setQuitOnLastWindowClosed(false);
     TMainForm form;
