@@ -1,14 +1,51 @@
 #pragma once
-// Browse and search: the remote share views of the search page and the share list exchange.
+// Browse and search: the share list exchange, the search answer and the
+// remote share views of the search page.
+#include "listing/remoteshareviews.h"
+
 #include <QObject>
 
+#include <memory>
+
+class SearchResponder;
 class TMainForm;
 
 class ListingController : public QObject {
     Q_OBJECT
 public:
     explicit ListingController(TMainForm &main);
+    ~ListingController() override;
+
+    // Asks the computer selected in the peer tree for its share list.
+    void TVMI_ShareFileClick();
+    // Asks every other computer for the files matching E_SearchFileName.
+    void SB_SearchFileClick();
+    // No answer came to a browse or search request.
+    void Timer_FileShareTimer();
+
+    RemoteShareViews &views() { return *views_; }
+    // Entries read since the last browse or search command.
+    int ReceivedCount() const { return received_; }
+    void CountReceived(int entries) { received_ += entries; }
+
+    // What the download commands act on (see RemoteShareViews).
+    QList<ShareEntry> SelectedEntries() const { return views_->SelectedEntries(); }
+    QList<ShareEntry> Entries() const { return views_->Entries(); }
+    RemoteNode SelectedNode() const { return views_->SelectedNode(); }
+    QStringList Owners() const { return views_->Owners(); }
+    QList<ShareEntry> EntriesUnder(const RemoteNode &node, bool withSub) const {
+        return views_->EntriesUnder(node, withSub);
+    }
+    // Runs the selection step for the selected tree node.
+    void TV_ShareFileChange() { views_->TV_ShareFileChange(); }
 
 private:
+    void NoSharesReply();
+    void StartViews(const QString &shown);
+    void AwaitAnswers(const QString &waiting);
+
     TMainForm &main_;
+    std::unique_ptr<RemoteShareViews> views_;
+    std::unique_ptr<SearchResponder> responder_;
+    int received_ = 0;
 };

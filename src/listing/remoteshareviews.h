@@ -1,0 +1,90 @@
+#pragma once
+// The remote share views of the search page: the tree of owners, drives and
+// folders (TV_ShareFile) and the list of received entries (LV_ShareFile),
+// with their popups and commands.
+#include "listing/remotepath.h"
+#include "listing/shareentry.h"
+
+#include <QList>
+#include <QObject>
+#include <QStringList>
+
+class QAction;
+class QMenu;
+class QTimer;
+class QTreeWidget;
+class QTreeWidgetItem;
+class TMainForm;
+
+// What a node of TV_ShareFile stands for.
+struct RemoteNode {
+    int image = -1;         // RemoteNodeImage; -1 when no node is selected
+    QString text;           // the node's caption
+    QString owner;          // images 1 to 5: the owner node's text
+    QStringList components; // images 2 to 5: drive and folders from the top down to this node
+    QString folderPath;     // images 2 to 5: JoinRemoteFolder(components), as rows hold it
+};
+
+int RemoteNodeImageOf(const QTreeWidgetItem *node);
+
+class RemoteShareViews : public QObject {
+    Q_OBJECT
+public:
+    explicit RemoteShareViews(TMainForm &main);
+
+    // Repainting stops between BeginUpdate and EndUpdate.
+    void BeginUpdate();
+    void EndUpdate();
+    // Empties the list and the tree, share root node included.
+    void Clear();
+    // The share root node "전체" as the tree's only top-level node.
+    void PlantShareRoot();
+    // One received entry: its folder path into the tree (when the tree has a
+    // share root node) and one row at the end of the list.
+    void AddEntry(const ShareEntry &entry);
+    void ExpandAll();
+
+    // Selects the rows of the selected tree node; status line "대상: ...".
+    void TV_ShareFileChange();
+    void LV_ShareFileColumnClick(int column);
+    void MI_SelectAllFileClick();
+    void MI_InvertSelectFileClick();
+    void MenuItem2Click();
+    void MI_DeleteFolderClick();
+    void PM_DownFolderPopup();
+
+    QMenu *PopupMenu1() const { return listMenu_; }
+    QMenu *PM_DownFolder() const { return treeMenu_; }
+
+    // Rows of LV_ShareFile, top to bottom: all, or the selected ones.
+    QList<ShareEntry> Entries() const;
+    QList<ShareEntry> SelectedEntries() const;
+    // The selected node of TV_ShareFile (image -1 when none).
+    RemoteNode SelectedNode() const;
+    RemoteNode NodeOf(const QTreeWidgetItem *node) const;
+    // Texts of the owner nodes under the share root node, in tree order.
+    QStringList Owners() const;
+    // Rows under a node, top to bottom: image 0 every row; 1 the owner's rows;
+    // 2 to 5 the owner's rows whose folder equals folderPath, or with withSub
+    // begins with it.
+    QList<ShareEntry> EntriesUnder(const RemoteNode &node, bool withSub) const;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void BuildMenus();
+    QTreeWidgetItem *SelectedTreeNode() const;
+    void RemoveSelectedRows();
+
+    TMainForm &main_;
+    QTreeWidget *tree_;
+    QTreeWidget *list_;
+    QTimer *changeDelay_;
+    QMenu *listMenu_ = nullptr;
+    QMenu *treeMenu_ = nullptr;
+    QAction *downFolder_ = nullptr;
+    QAction *downFolderSub_ = nullptr;
+    QAction *deleteFolder_ = nullptr;
+    bool sortDescending_[7] = {};
+};
