@@ -1,7 +1,7 @@
 #!/bin/sh
 # Installs the Debian packages the build and the tests need, when missing.
 set -e
-PKGS="cmake ninja-build g++ qt6-base-dev libqt6test6 iproute2 util-linux python3 fonts-nanum procps"
+PKGS="cmake ninja-build g++ qt6-base-dev libqt6test6 iproute2 util-linux python3 fonts-nanum procps dpkg-dev"
 [ -n "$QM_EXTRA_PKGS" ] && PKGS="$PKGS $QM_EXTRA_PKGS"
 missing=""
 for p in $PKGS; do
