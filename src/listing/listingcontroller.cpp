@@ -1,7 +1,130 @@
 #include "listing/listingcontroller.h"
 
-class SearchResponder {};
+#include "core/mainform.h"
+#include "core/prompts.h"
+#include "core/workers.h"
+#include "listing/searchresponder.h"
+#include "listing/searchterms.h"
+#include "listing/sharerecvthread.h"
+#include "listing/sharesendthread.h"
+#include "peers/peertree.h"
+#include "shares/shareregistry.h"
 
-ListingController::ListingController(TMainForm &main) : main_(main) { setObjectName(QStringLiteral("ListingController")); }
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTabWidget>
+#include <QTimer>
+#include <QToolButton>
+#include <QTreeWidget>
+
+ListingController::ListingController(TMainForm &main)
+    : main_(main), views_(std::make_unique<RemoteShareViews>(main)),
+      responder_(std::make_unique<SearchResponder>(main.net(), main.registry(), main.host())) {
+    setObjectName(QStringLiteral("ListingController"));
+
+    Dispatcher &d = main.dispatcher();
+    d.SetHandler("@_+G", [this](const QString &, const QString &text) {
+        TProcessShareRecvThread(text, *this, main_).Execute();
+    });
+    d.SetHandler("@_+L", [this](const QString &sender, const QString &text) {
+        if (sender == main_.host().LocalIP) return;
+        StartWorker([thread = TProcessShareSendThread(sender, text, main_.net(), main_.registry(),
+                                                      main_.host())]() mutable { thread.Execute(); });
+    });
+    d.SetHandler("@_+N", [this](const QString &, const QString &) { NoSharesReply(); });
+    d.SetBroadcastHandler("@_+B", [responder = responder_.get()](const QString &sender, const QString &text) {
+        responder->Answer(sender, text);
+    });
+
+    if (auto *browse = main.findChild<QAction *>(QStringLiteral("TVMI_ShareFile")))
+        connect(browse, &QAction::triggered, this, &ListingController::TVMI_ShareFileClick);
+    connect(main.SB_SearchFile(), &QToolButton::clicked, this, &ListingController::SB_SearchFileClick);
+    // Enter in the search input starts the search instead of being typed.
+    connect(main.E_SearchFileName(), &QLineEdit::returnPressed, this, &ListingController::SB_SearchFileClick);
+    connect(main.Timer_FileShare(), &QTimer::timeout, this, &ListingController::Timer_FileShareTimer);
+
+    QLineEdit *input = main.E_SearchFileName();
+    input->setInputMethodHints(Qt::ImhPreferLatin);
+    input->setFocus();
+    if (QWidget *row = main.findChild<QWidget *>(QStringLiteral("P_FileSearch"))) {
+        if (auto *label = row->findChild<QLabel *>()) {
+            label->setObjectName(QStringLiteral("Label22"));
+            const QString hint = QStringLiteral("파일명, 파일설명, 파일 소유자의 이름에서 대소문자 구분없이 검색합니다");
+            label->setToolTip(hint);
+            label->setStatusTip(hint);
+        }
+    }
+}
 
 ListingController::~ListingController() = default;
+
+void ListingController::StartViews(const QString &shown) {
+    main_.L_SearchFileName()->setText(shown);
+    main_.L_SearchFileCnt()->setText(QStringLiteral("0"));
+    received_ = 0;
+    views_->Clear();
+}
+
+void ListingController::AwaitAnswers(const std::function<void()> &request, const QString &waiting) {
+    QWidget *page = main_.TabSheet_FileShare();
+    page->setEnabled(false);
+    QCoreApplication::processEvents();
+    request();
+    QTimer *timer = main_.Timer_FileShare();
+    timer->stop();
+    timer->start();
+    main_.SetStatusText(waiting + QString::number(timer->interval() / 1000) + QStringLiteral("초 동안만 기다리세요"));
+    // Answers are dispatched and shown during the wait; the disabled page
+    // keeps a second command from starting meanwhile.
+    WaitPumping(timer->interval() - 2000);
+    page->setEnabled(true);
+    main_.LV_ShareFile()->setFocus();
+}
+
+void ListingController::TVMI_ShareFileClick() {
+    const QTreeWidgetItem *node = main_.peers().SelectedNode();
+    if (!node) return;
+    const QString ip = main_.peers().SelectedPerson().IP;
+    main_.E_SearchFileName()->clear();
+    StartViews(node->text(0) + QStringLiteral(" 님의 공개 파일"));
+    main_.PC_Message()->setCurrentWidget(main_.TabSheet_FileShare());
+    views_->PlantShareRoot();
+    AwaitAnswers([&] { main_.net().SendCommand(QStringLiteral("@_+L"), ip, QString()); },
+                 QStringLiteral("공개한 파일의 목록을 가져오고 있습니다. "));
+}
+
+void ListingController::SB_SearchFileClick() {
+    const QString text = main_.E_SearchFileName()->text();
+    const SearchInputCheck check = CheckSearchInput(text);
+    switch (check.verdict) {
+    case SearchInput::Empty: return;
+    case SearchInput::AllFiles:
+        prompts::Information(&main_, QStringLiteral("모든 파일(*.*)은 검색할 수 없습니다"));
+        return;
+    case SearchInput::TooShort:
+        prompts::Information(&main_, QStringLiteral("실제 검색어(") + check.actualTerm +
+                                         QStringLiteral(")가 너무 짧습니다. 2문자 이상을 사용하세요"));
+        return;
+    case SearchInput::Accepted: break;
+    }
+    StartViews(text);
+    views_->PlantShareRoot();
+    AwaitAnswers([&] { main_.net().BroadcastCommand(QStringLiteral("@_+B"), text); },
+                 QStringLiteral("조건에 맞는 공개된 파일의 목록을 가져오고 있습니다. "));
+}
+
+void ListingController::Timer_FileShareTimer() {
+    main_.Timer_FileShare()->stop();
+    main_.SetStatusText(QString());
+    prompts::Information(&main_, QStringLiteral("조건에 맞는 공개된 파일이 없습니다"));
+    // Cleared after the box: rows that arrived while it was open go too.
+    views_->Clear();
+}
+
+void ListingController::NoSharesReply() {
+    main_.Timer_FileShare()->stop();
+    main_.SetStatusText(QString());
+    prompts::Information(&main_, QStringLiteral("공개한 파일이 하나도 없습니다"));
+}

@@ -5,6 +5,7 @@
 
 #include <QObject>
 
+#include <functional>
 #include <memory>
 
 class SearchResponder;
@@ -41,8 +42,10 @@ public:
 
 private:
     void NoSharesReply();
+    // L_SearchFileName shows what the views will hold; counter and views start empty.
     void StartViews(const QString &shown);
-    void AwaitAnswers(const QString &waiting);
+    // Sends the request with the page disabled and waits for the first answers.
+    void AwaitAnswers(const std::function<void()> &request, const QString &waiting);
 
     TMainForm &main_;
     std::unique_ptr<RemoteShareViews> views_;

@@ -1,0 +1,33 @@
+#include "listing/sharelisting.h"
+
+#include "core/messenger.h"
+#include "core/workers.h"
+#include "listing/folderlisting.h"
+
+void ForEachShareEntry(const QList<ShareRecord> &records, const ListOrigin &origin,
+                       const std::function<void(const ShareEntry &)> &yield) {
+    for (const ShareRecord &r : records) {
+        if (r.kind == ShareKind::File) {
+            yield({r.name, r.size, r.comment, r.folder, origin.owner, origin.ownerIP, r.password});
+            continue;
+        }
+        ShareEntry entry{{}, {}, r.comment, ListedFolderPath(r.name), origin.owner, origin.ownerIP, r.password};
+        ForEachFolderFile(r.name, [&](const QString &name, qint64 size) {
+            entry.name = name;
+            entry.size = QString::number(size);
+            yield(entry);
+        });
+    }
+}
+
+void PackShareList(const QList<ShareRecord> &records, const ListOrigin &origin, ListPacker &packer) {
+    ForEachShareEntry(records, origin, [&](const ShareEntry &entry) { packer.Add(entry); });
+}
+
+ListPacker ListSender(Messenger &net, const QString &requester) {
+    return ListPacker(
+        [&net, requester](const QString &payload) {
+            if (!ShuttingDown()) net.SendCommand(QStringLiteral("@_+G"), requester, payload);
+        },
+        [] { WaitPumping(kListSpacingMs); });
+}

@@ -1,0 +1,217 @@
+// The browse and search commands with their waits, list datagrams arriving
+// through the dispatcher, the no-shares reply, the no-answer timeout, and
+// this copy answering browse and search requests.
+#include "core/mainform.h"
+#include "listing/listingcontroller.h"
+#include "listing/shareentry.h"
+#include "peers/peertree.h"
+#include "platform/cp949.h"
+#include "promptrecorder.h"
+#include "recordingmessenger.h"
+#include "shares/shareregistry.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+#include <QTreeWidget>
+
+namespace {
+
+QString listDatagram(const QStringList &names, const QString &owner = QStringLiteral("PC5")) {
+    QString text = QStringLiteral("@_+G;");
+    for (const QString &n : names)
+        text += EntryText({n, QStringLiteral("1"), {}, QStringLiteral("C:\\S\\"), owner, QStringLiteral("10.0.0.5"), {}});
+    return text + QStringLiteral("#END_LIST#");
+}
+
+} // namespace
+
+class TestListingCommands : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<TMainForm> form;
+    RecordingMessenger *net = nullptr;
+
+    void receive(const QString &sender, const QString &text) {
+        form->dispatcher().DispatchDatagram(sender, cp949::encode(text));
+    }
+    QString status() { return form->StatusText(2); }
+    int rows() { return form->LV_ShareFile()->topLevelItemCount(); }
+    QString count() { return form->L_SearchFileCnt()->text(); }
+    QList<QByteArray> sentBytes() {
+        QList<QByteArray> b;
+        for (const auto &d : net->Sent()) b << d.bytes;
+        return b;
+    }
+
+private slots:
+    void init() {
+        auto m = std::make_unique<RecordingMessenger>();
+        net = m.get();
+        form = std::make_unique<TMainForm>(std::move(m));
+        form->host().LocalIP = QStringLiteral("10.0.0.1");
+        form->host().ComputerName = QStringLiteral("ME");
+        form->net().SetSendSocket(42); // any valid descriptor: the recorder sends nothing
+        form->peers().PlantRoot();
+        QTest::qWait(100); // the peer tree's delayed change event has run
+    }
+    void cleanup() { form.reset(); }
+
+    void browseCommand() {
+        form->peers().AddPresence(QStringLiteral("10.0.0.5"), QStringLiteral("WG"), QStringLiteral("PC5"));
+        QTreeWidgetItem *pc5 = form->TV_Person()->topLevelItem(0)->child(0)->child(0);
+        form->TV_Person()->setCurrentItem(pc5);
+        QTest::qWait(100);
+        form->E_SearchFileName()->setText(QStringLiteral("old"));
+        form->PC_Message()->setCurrentIndex(1);
+
+        // During the wait: the first datagram stops the timer and clears the
+        // status line; the counter shows the running total.
+        QStringList seen;
+        QTimer::singleShot(300, this, [&] {
+            seen << status() << QString::number(form->TabSheet_FileShare()->isEnabled())
+                 << QString::number(form->Timer_FileShare()->isActive());
+            receive(QStringLiteral("10.0.0.5"), listDatagram({QStringLiteral("a"), QStringLiteral("b")}));
+            seen << status() << count() << QString::number(form->Timer_FileShare()->isActive());
+        });
+        QTimer::singleShot(1800, this, [&] {
+            receive(QStringLiteral("10.0.0.5"), listDatagram({QStringLiteral("c")}));
+            seen << count();
+        });
+        form->findChild<QAction *>(QStringLiteral("TVMI_ShareFile"))->trigger();
+
+        QCOMPARE(seen, (QStringList{QStringLiteral("공개한 파일의 목록을 가져오고 있습니다. 6초 동안만 기다리세요"),
+                                    QStringLiteral("0"), QStringLiteral("1"), QString(), QStringLiteral("2"),
+                                    QStringLiteral("0"), QStringLiteral("3")}));
+        QCOMPARE(net->Sent().size(), 1);
+        QCOMPARE(net->Sent()[0].ip, QStringLiteral("10.0.0.5"));
+        QCOMPARE(net->Sent()[0].port, quint16(8765));
+        QCOMPARE(net->Sent()[0].bytes, QByteArray("@_+L;"));
+        QCOMPARE(form->L_SearchFileName()->text(), QStringLiteral("PC5 님의 공개 파일"));
+        QCOMPARE(form->E_SearchFileName()->text(), QString());
+        QCOMPARE(form->PC_Message()->currentWidget(), form->TabSheet_FileShare());
+        QVERIFY(form->TabSheet_FileShare()->isEnabled());
+        QCOMPARE(rows(), 3);
+        QTreeWidgetItem *root = form->TV_ShareFile()->topLevelItem(0);
+        QCOMPARE(root->text(0), QStringLiteral("전체"));
+        QVERIFY(root->child(0)->child(0)->isExpanded());
+
+        // Later datagrams, asked for or not, are added too.
+        receive(QStringLiteral("10.0.0.8"), listDatagram({QStringLiteral("d")}, QStringLiteral("PC8")));
+        QCOMPARE(count(), QStringLiteral("4"));
+        QCOMPARE(form->listing().Owners(), (QStringList{QStringLiteral("PC5"), QStringLiteral("PC8")}));
+
+        // A second browse starts from empty views.
+        QTimer::singleShot(100, this, [&] { seen = {count(), QString::number(rows())}; });
+        form->listing().TVMI_ShareFileClick();
+        QCOMPARE(seen, (QStringList{QStringLiteral("0"), QStringLiteral("0")}));
+        QVERIFY(form->Timer_FileShare()->isActive());
+        form->Timer_FileShare()->stop();
+
+        // Nothing selected in the peer tree: nothing happens.
+        form->TV_Person()->clearSelection();
+        net->ClearSent();
+        form->listing().TVMI_ShareFileClick();
+        QVERIFY(net->Sent().isEmpty());
+    }
+
+    void noSharesReply() {
+        PromptRecorder prompts;
+        form->listing().views().PlantShareRoot();
+        form->Timer_FileShare()->start();
+        form->SetStatusText(QStringLiteral("waiting"));
+        receive(QStringLiteral("10.0.0.5"), QStringLiteral("@_+N;"));
+        QCOMPARE(prompts.Texts(), QStringList{QStringLiteral("공개한 파일이 하나도 없습니다")});
+        QCOMPARE(prompts.asked[0].kind, prompts::Kind::Information);
+        QVERIFY(!form->Timer_FileShare()->isActive());
+        QCOMPARE(status(), QString());
+        QCOMPARE(form->TV_ShareFile()->topLevelItemCount(), 1); // the views stay
+    }
+
+    void noAnswerTimeout() {
+        // A datagram that comes while the box is open goes with the rest.
+        prompts::SetHook([&](const prompts::Request &r) {
+            if (r.text == QStringLiteral("조건에 맞는 공개된 파일이 없습니다"))
+                receive(QStringLiteral("10.0.0.5"), listDatagram({QStringLiteral("late")}));
+            return prompts::Answer{};
+        });
+        form->listing().views().PlantShareRoot();
+        receive(QStringLiteral("10.0.0.5"), listDatagram({QStringLiteral("a")}));
+        form->Timer_FileShare()->start();
+        form->listing().Timer_FileShareTimer();
+        prompts::SetHook({});
+        QVERIFY(!form->Timer_FileShare()->isActive());
+        QCOMPARE(form->TV_ShareFile()->topLevelItemCount(), 0);
+        QCOMPARE(rows(), 0);
+        // Later datagrams add rows only: the tree has no share root node.
+        receive(QStringLiteral("10.0.0.5"), listDatagram({QStringLiteral("b"), QStringLiteral("c")}));
+        QCOMPARE(rows(), 2);
+        QCOMPARE(form->TV_ShareFile()->topLevelItemCount(), 0);
+    }
+
+    void searchInputChecks() {
+        PromptRecorder prompts;
+        for (const char *t : {"*.*", "*", "?", ".."}) {
+            form->E_SearchFileName()->setText(QString::fromLatin1(t));
+            form->SB_SearchFile()->click();
+        }
+        for (const char *t : {"a", "*a*", "a."}) {
+            form->E_SearchFileName()->setText(QString::fromLatin1(t));
+            form->listing().SB_SearchFileClick();
+        }
+        form->E_SearchFileName()->clear();
+        form->listing().SB_SearchFileClick();
+        const QString all = QStringLiteral("모든 파일(*.*)은 검색할 수 없습니다");
+        const QString tooShort = QStringLiteral("실제 검색어(a)가 너무 짧습니다. 2문자 이상을 사용하세요");
+        QCOMPARE(prompts.Texts(), (QStringList{all, all, all, all, tooShort, tooShort, tooShort}));
+        QVERIFY(net->Sent().isEmpty());
+        QVERIFY(!form->Timer_FileShare()->isActive());
+    }
+
+    void searchCommand() {
+        form->E_SearchFileName()->setText(QStringLiteral("a,b"));
+        QStringList seen;
+        QTimer::singleShot(300, this, [&] {
+            seen << status() << form->L_SearchFileName()->text() << count()
+                 << form->TV_ShareFile()->topLevelItem(0)->text(0)
+                 << QString::number(form->TabSheet_FileShare()->isEnabled());
+            receive(QStringLiteral("10.0.0.5"), listDatagram({QStringLiteral("ab.txt")}));
+        });
+        QTest::keyClick(form->E_SearchFileName(), Qt::Key_Return); // Enter runs the search
+        QCOMPARE(seen, (QStringList{QStringLiteral("조건에 맞는 공개된 파일의 목록을 가져오고 있습니다. 6초 동안만 기다리세요"),
+                                    QStringLiteral("a,b"), QStringLiteral("0"), QStringLiteral("전체"), QStringLiteral("0")}));
+        QCOMPARE(form->E_SearchFileName()->text(), QStringLiteral("a,b")); // nothing typed
+        QCOMPARE(net->Sent().size(), 1);
+        QCOMPARE(net->Sent()[0].ip, QStringLiteral("255.255.255.255"));
+        QCOMPARE(net->Sent()[0].bytes, QByteArray("@_&#;@_+B;a,b"));
+        QVERIFY(form->TabSheet_FileShare()->isEnabled());
+        QVERIFY(!form->Timer_FileShare()->isActive());
+        QCOMPARE(count(), QStringLiteral("1"));
+    }
+
+    void answeringRequests() {
+        ShareRecord file{QStringLiteral("song.mp3"), QStringLiteral("5"), QStringLiteral("노래"), QStringLiteral("/m/"), {},
+                         ShareKind::File};
+        form->registry().Append(file);
+        // Requests from this host itself get no answer.
+        receive(QStringLiteral("10.0.0.1"), QStringLiteral("@_+L;"));
+        receive(QStringLiteral("10.0.0.1"), QStringLiteral("@_&#;@_+B;song"));
+        receive(QStringLiteral("10.0.0.5"), QStringLiteral("@_+L;"));
+        const QByteArray answer = cp949::encode(QStringLiteral("@_+G;song.mp3;5;노래;/m/;ME;10.0.0.1;;#END_LIST#"));
+        QTRY_COMPARE(sentBytes(), QList<QByteArray>{answer});
+        QCOMPARE(net->Sent()[0].ip, QStringLiteral("10.0.0.5"));
+
+        net->ClearSent();
+        receive(QStringLiteral("10.0.0.6"), QStringLiteral("@_&#;@_+B;MP3"));
+        QTRY_COMPARE_WITH_TIMEOUT(sentBytes(), QList<QByteArray>{answer}, 6000); // after up to 4 s
+        QCOMPARE(net->Sent()[0].ip, QStringLiteral("10.0.0.6"));
+        QTest::qWait(4500); // nothing more: the own search was dropped
+        QCOMPARE(net->Sent().size(), 1);
+    }
+};
+
+QTEST_MAIN(TestListingCommands)
+#include "tst_listingcommands.moc"
