@@ -1,0 +1,2 @@
+add_executable(listing_bench ${CMAKE_CURRENT_LIST_DIR}/listing_bench.cpp)
+target_link_libraries(listing_bench PRIVATE qm_core)
