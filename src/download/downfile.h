@@ -1,14 +1,87 @@
 #pragma once
-// The download queue window.
+// The download queue window: the list of files to fetch, its buttons, menu
+// and counters. The rows and their fetching live in DownloadQueue and
+// TransferClient; this window shows them and turns clicks into their calls.
+#include "download/localtarget.h"
+
 #include <QWidget>
 
+#include <array>
+#include <functional>
+#include <memory>
+
+class DownloadQueue;
+class QAction;
+class QLabel;
+class QMenu;
+class QTableView;
+class QTimer;
+class QToolButton;
 class TMainForm;
+class TransferClient;
 
 class TDownForm : public QWidget {
     Q_OBJECT
 public:
     explicit TDownForm(TMainForm &main);
+    ~TDownForm() override;
+
+    // Queues a file; a file already listed is shown and reported instead.
+    // False when nothing was added.
+    bool AddDownload(const QString &fileName, const QString &owner, bool overwrite, const LocalTarget &target,
+                     const QString &sourceFolder, const QString &ownerIP);
+    // Shows the window in front; a hidden window starts the queue as it appears.
+    void ShowInFront();
+    // Opens a file or folder with the desktop's default action.
+    void OpenWithShell(const QString &path);
+    // Tests watch what would be opened.
+    void SetShellOpener(std::function<void(const QString &)> opener) { opener_ = std::move(opener); }
+
+    DownloadQueue &queue() { return *queue_; }
+    TransferClient &client() { return *client_; }
+    QTableView *LV_File() const { return lvFile_; }
+    QTimer *Timer_DownCTL() const { return timerDownCtl_; }
+    QTimer *Timer_FileDown() const { return timerFileDown_; }
+    QTimer *Timer_Connect() const { return timerConnect_; }
+
+protected:
+    void showEvent(QShowEvent *e) override;
+    void keyPressEvent(QKeyEvent *e) override;
 
 private:
+    void BuildBar();
+    void BuildList();
+    void BuildMenu();
+    QList<int> SelectedRows() const;
+    void SelectRows(const QList<int> &rows);
+    void RefreshCounters();
+    void FormShow();
+
+    void BB_StopClick();
+    void BB_StartAllClick();
+    void BB_StartClick();
+    void BB_UpwardClick();
+    void BB_DownwardClick();
+    void BB_OpenClick();
+    void BB_OpenFolderClick();
+    void MI_SelectAllClick();
+    void MI_DeleteListClick();
+    void MI_DeleteFileClick();
+    void LV_FileColumnClick(int column);
+
     TMainForm &main_;
+    DownloadQueue *queue_ = nullptr;
+    QTimer *timerDownCtl_ = nullptr;
+    QTimer *timerFileDown_ = nullptr;
+    QTimer *timerConnect_ = nullptr;
+    std::unique_ptr<TransferClient> client_;
+    std::function<void(const QString &)> opener_;
+    std::array<bool, 10> sortDescending_{};
+
+    QToolButton *bbStop_ = nullptr, *bbStartAll_ = nullptr, *bbStart_ = nullptr, *bbUpward_ = nullptr,
+                *bbDownward_ = nullptr, *bbOpen_ = nullptr, *bbOpenFolder_ = nullptr;
+    QTableView *lvFile_ = nullptr;
+    QMenu *popupMenu1_ = nullptr;
+    QAction *miDeleteFile_ = nullptr;
+    QLabel *panels_[5] = {};
 };

@@ -1,0 +1,57 @@
+#pragma once
+// The TCP side of one transfer: a connect that gives up after a while, then
+// the bytes the file server sends, written into the target file as they come.
+#include <QObject>
+#include <QString>
+
+class QSocketNotifier;
+class QTimer;
+class TargetFile;
+
+class TransferConnection : public QObject {
+    Q_OBJECT
+public:
+    enum class Connect { Connected, Failed, TimedOut };
+    enum class End { Closed, Silent, ReceiveFailed, WriteFailed };
+
+    // Bytes asked of the socket at a time.
+    static constexpr int kChunkBytes = 4096;
+    // Chunks between two progress reports.
+    static constexpr int kChunksPerReport = 10;
+
+    explicit TransferConnection(QObject *parent = nullptr);
+    ~TransferConnection() override;
+
+    // False when no socket could be made.
+    bool Create();
+    // Starts connecting; connectFinished follows, never from inside this call.
+    void StartConnect(const QString &ip, quint16 port, int timeoutMs);
+    // Receives into file until the server closes, a receive or write fails,
+    // or nothing arrives for silenceMs; received counts on from its start value.
+    void StartReceive(TargetFile *file, qint64 received, int silenceMs);
+    // Ends whatever runs, without a signal.
+    void Abort();
+
+    qint64 Received() const { return received_; }
+
+signals:
+    void connectFinished(TransferConnection::Connect result);
+    // Every kChunksPerReport chunks.
+    void progress(qint64 received);
+    void ended(TransferConnection::End how);
+
+private:
+    void ConnectReady();
+    void ReadReady();
+    void Finish(End how);
+    void CloseSocket();
+    void DropNotifier();
+
+    int fd_ = -1;
+    QSocketNotifier *notifier_ = nullptr;
+    QTimer *timer_ = nullptr;
+    TargetFile *file_ = nullptr;
+    qint64 received_ = 0;
+    int chunks_ = 0;
+    bool connecting_ = false;
+};

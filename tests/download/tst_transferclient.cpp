@@ -1,0 +1,355 @@
+// The transfer client against an owner scripted in the test: the request
+// exchange, every end state, resume and overwrite, Stop in each phase, and
+// when the queue goes on.
+#include "clientharness.h"
+#include "download/targetfile.h"
+#include "promptrecorder.h"
+
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <csignal>
+#include <sys/resource.h>
+#include <unistd.h>
+
+namespace {
+
+QByteArray readAll(const QString &path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+void writeFile(const QString &path, const QByteArray &bytes) {
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+} // namespace
+
+class TestTransferClient : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<ClientHarness> h;
+    std::unique_ptr<QTemporaryDir> dir;
+    PromptRecorder prompts;
+
+    QString path(const QString &name) { return dir->path() + QLatin1Char('/') + name; }
+    // Queues /srv/<name> of the scripted owner into the temporary folder.
+    void queue(const QString &name, bool overwrite = true, const QStringList &below = {}) {
+        QVERIFY(h->down().AddDownload(name, QStringLiteral("OWNER"), overwrite,
+                                      MakeTarget(dir->path(), QStringList(below) << name), QStringLiteral("/srv/"),
+                                      kOwnerIP));
+    }
+    bool startAndAwaitRequest(int requests = 1) {
+        h->client().StartAll();
+        return h->awaitRequests(requests);
+    }
+    // One row through the whole exchange; returns when it has ended.
+    void fetch(int r, const QString &name, qint64 size, ScriptedFileServer &server) {
+        h->answer(QStringLiteral("/srv/") + name, size, server.port());
+        QCOMPARE(h->state(r), rowstate::Transferring);
+        QTRY_VERIFY_WITH_TIMEOUT(!h->row(r).IsActive(), 15000);
+    }
+
+private slots:
+    void init() {
+        h = std::make_unique<ClientHarness>();
+        dir = std::make_unique<QTemporaryDir>();
+        prompts.asked.clear();
+    }
+    void cleanup() {
+        h.reset();
+        dir.reset();
+    }
+
+    void wholeExchangeAndTransfer() {
+        queue(QStringLiteral("f.bin"), true, {QStringLiteral("sub"), QStringLiteral("deep")});
+        QVERIFY(startAndAwaitRequest());
+        QCOMPARE(h->sent("@_+S").first(), QStringLiteral("ME;OWNER;/srv/f.bin"));
+        QCOMPARE(h->state(0), rowstate::Connecting);
+        QVERIFY(h->down().Timer_FileDown()->isActive());
+        QVERIFY(!h->client().StartEnabled());
+        QVERIFY(QFileInfo(path(QStringLiteral("sub/deep"))).isDir()); // made before the request went out
+
+        const QByteArray data = Pattern(1 << 20);
+        ScriptedFileServer server(data, ScriptedFileServer::Ending::Close);
+        h->reply("@_+I", QStringLiteral("/srv/f.bin;1048576"));
+        QCOMPARE(h->sent("@_+R"), QStringList{QStringLiteral("ME;/srv/f.bin;0")});
+        QVERIFY(h->down().Timer_FileDown()->isActive()); // the 5 s cover the whole exchange
+        h->reply("@_+K", QStringLiteral("%1;/srv/f.bin;1048576;").arg(server.port()));
+        QCOMPARE(h->state(0), rowstate::Transferring);
+        QCOMPARE(h->row(0)[DownloadRow::Size], QStringLiteral("1048576"));
+        QCOMPARE(h->row(0).icon, int(kIconTransferring));
+        QVERIFY(!h->down().Timer_FileDown()->isActive());
+        QVERIFY(h->down().Timer_Connect()->isActive());
+
+        QTRY_COMPARE_WITH_TIMEOUT(h->state(0), rowstate::Complete, 10000);
+        QCOMPARE(readAll(path(QStringLiteral("sub/deep/f.bin"))), data);
+        QCOMPARE(h->row(0)[DownloadRow::Received], QStringLiteral("1048576"));
+        QCOMPARE(h->row(0)[DownloadRow::Progress], QStringLiteral("100 %"));
+        QCOMPARE(h->row(0).icon, int(kIconComplete));
+        QVERIFY(h->down().Timer_DownCTL()->isActive());
+        // Nothing left: the window comes up and the queue is idle.
+        QTRY_VERIFY(h->client().StartEnabled());
+        QVERIFY(h->down().isVisible());
+    }
+
+    void repliesOnlyCountFromTheOwnerAboutThisFile() {
+        queue(QStringLiteral("a"));
+        QVERIFY(startAndAwaitRequest());
+        h->reply("@_+O", {}, QStringLiteral("127.0.0.9"));
+        h->reply("@_+I", QStringLiteral("/srv/other;5"));
+        h->reply("@_+K", QStringLiteral("1;/srv/other;5;"));
+        QCOMPARE(h->state(0), rowstate::Connecting);
+        QVERIFY(h->sent("@_+R").isEmpty());
+        QVERIFY(h->down().Timer_FileDown()->isActive());
+    }
+
+    void refusalsEndTheRowAndTheQueueGoesOn() {
+        for (const char *n : {"a", "b", "c", "d"}) queue(QString::fromLatin1(n));
+        QVERIFY(startAndAwaitRequest());
+        h->reply("@_+O", {});
+        QCOMPARE(h->state(0), QStringLiteral("요청파일없음"));
+        QTRY_COMPARE(h->sent("@_+S").size(), 2);
+        h->reply("@_+V", {});
+        QCOMPARE(h->state(1), QStringLiteral("파일서버없음"));
+        QTRY_COMPARE(h->sent("@_+S").size(), 3);
+        h->reply("@_+M", {});
+        QCOMPARE(h->state(2), QStringLiteral("파일서버바쁨"));
+        QCOMPARE(h->row(2).icon, int(kIconFailed));
+        QTRY_COMPARE(h->sent("@_+S").size(), 4);
+        QCOMPARE(h->sent("@_+S").last(), QStringLiteral("ME;OWNER;/srv/d"));
+        // A refusal that nobody waits for changes nothing.
+        h->reply("@_+O", {});
+        h->reply("@_+O", {});
+        QCOMPARE(h->state(3), QStringLiteral("요청파일없음"));
+        QTest::qWait(700);
+        QCOMPARE(h->queue().Counters().failed, 4);
+    }
+
+    void noAnswerAndALateAnswer() {
+        queue(QStringLiteral("a"));
+        queue(QStringLiteral("b"));
+        QVERIFY(startAndAwaitRequest());
+        QElapsedTimer t;
+        t.start();
+        QTRY_COMPARE_WITH_TIMEOUT(h->state(0), QStringLiteral("응답없음"), 7000);
+        QVERIFY2(t.elapsed() >= 4500, qPrintable(QString::number(t.elapsed())));
+        QTRY_COMPARE(h->sent("@_+S").size(), 2);
+        // The answer about a comes after its 5 seconds, while b is asked for.
+        h->reply("@_+K", QStringLiteral("1;/srv/a;5;"));
+        QCOMPARE(h->state(0), QStringLiteral("응답없음"));
+        QCOMPARE(h->state(1), rowstate::Connecting);
+        QTRY_COMPARE_WITH_TIMEOUT(h->state(1), QStringLiteral("응답없음"), 7000);
+        h->reply("@_+K", QStringLiteral("1;/srv/b;5;"));
+        QVERIFY(!h->down().Timer_Connect()->isActive());
+        QCOMPARE(h->state(1), QStringLiteral("응답없음"));
+    }
+
+    void connectRefusedAndConnectStalled() {
+        queue(QStringLiteral("a"));
+        queue(QStringLiteral("b"));
+        QVERIFY(startAndAwaitRequest());
+        quint16 closedPort;
+        {
+            QTcpServer s;
+            s.listen(QHostAddress::LocalHost);
+            closedPort = s.serverPort();
+        }
+        h->answer(QStringLiteral("/srv/a"), 5, closedPort);
+        QTRY_COMPARE(h->state(0), QStringLiteral("연결실패"));
+        QCOMPARE(h->client().TransferSignal(), int(TransferClient::kConnectFailed));
+        QTRY_COMPARE(h->sent("@_+S").size(), 2);
+
+        StalledListener stalled;
+        h->answer(QStringLiteral("/srv/b"), 5, stalled.port());
+        QTest::qWait(1000);
+        QCOMPARE(h->state(1), rowstate::Transferring);
+        QTRY_COMPARE_WITH_TIMEOUT(h->state(1), QStringLiteral("전송지연"), 7000);
+        QCOMPARE(h->client().TransferSignal(), int(TransferClient::kConnectTimedOut));
+        QVERIFY(!QFile::exists(path(QStringLiteral("b")))); // the file is opened only once connected
+    }
+
+    void fileCreationErrorStopsTheQueue() {
+        QTemporaryDir outside;
+        QVERIFY(QFile::link(outside.path(), path(QStringLiteral("away"))));
+        queue(QStringLiteral("a"), true, {QStringLiteral("away")});
+        queue(QStringLiteral("b"));
+        QVERIFY(startAndAwaitRequest());
+        ScriptedFileServer server(Pattern(100), ScriptedFileServer::Ending::Close);
+        fetch(0, QStringLiteral("a"), 100, server);
+        QCOMPARE(h->state(0), QStringLiteral("파일생성에러"));
+        QCOMPARE(h->row(0).icon, int(kIconFailed));
+        QVERIFY(QDir(outside.path()).isEmpty());
+        QVERIFY(!h->down().Timer_DownCTL()->isActive());
+        QTest::qWait(1000);
+        QCOMPARE(h->sent("@_+S").size(), 1);
+        QVERIFY(h->state(1).isEmpty());
+        // Start All takes the queue up again.
+        h->client().StartAll();
+        QTRY_COMPARE(h->sent("@_+S").size(), 2);
+    }
+
+    void fewerBytesThanAnnouncedIsBroken_data() {
+        QTest::addColumn<int>("ending");
+        QTest::newRow("server closes early") << int(ScriptedFileServer::Ending::Close);
+        QTest::newRow("connection reset") << int(ScriptedFileServer::Ending::Abort);
+    }
+    void fewerBytesThanAnnouncedIsBroken() {
+        QFETCH(int, ending);
+        queue(QStringLiteral("a"));
+        queue(QStringLiteral("b"));
+        QVERIFY(startAndAwaitRequest());
+        const QByteArray half = Pattern(50000);
+        ScriptedFileServer server(half, ScriptedFileServer::Ending(ending));
+        fetch(0, QStringLiteral("a"), 100000, server);
+        QCOMPARE(h->state(0), rowstate::Broken);
+        const QByteArray got = readAll(path(QStringLiteral("a")));
+        QVERIFY(half.startsWith(got));
+        QCOMPARE(h->row(0)[DownloadRow::Received], QString::number(got.size()));
+        QTRY_COMPARE(h->sent("@_+S").size(), 2); // the queue goes on
+    }
+
+    void silenceEndsTheTransfer() {
+        queue(QStringLiteral("a"));
+        queue(QStringLiteral("b"));
+        QVERIFY(startAndAwaitRequest());
+        const QByteArray data = Pattern(70000);
+        ScriptedFileServer whole(data, ScriptedFileServer::Ending::StayOpen);
+        fetch(0, QStringLiteral("a"), data.size(), whole);
+        QCOMPARE(h->state(0), rowstate::Complete);
+        QCOMPARE(readAll(path(QStringLiteral("a"))), data);
+
+        QTRY_COMPARE(h->sent("@_+S").size(), 2);
+        ScriptedFileServer part(data.left(1000), ScriptedFileServer::Ending::StayOpen);
+        fetch(1, QStringLiteral("b"), data.size(), part);
+        QCOMPARE(h->state(1), rowstate::Broken);
+        QCOMPARE(readAll(path(QStringLiteral("b"))), data.left(1000));
+    }
+
+    void resumeOverwriteAndEmptyFiles() {
+        // Resume: 300,000 bytes of a 1,000,000-byte file are here already.
+        const QByteArray whole = Pattern(1000000);
+        writeFile(path(QStringLiteral("r")), whole.left(300000));
+        queue(QStringLiteral("r"), false);
+        QStringList shown;
+        connect(&h->queue(), &QAbstractItemModel::dataChanged, this, [&] {
+            const DownloadRow &row = h->row(0);
+            const QString s = row[DownloadRow::Received] + QLatin1Char('/') + row[DownloadRow::Progress];
+            if (row[DownloadRow::State] == rowstate::Transferring && (shown.isEmpty() || shown.last() != s)) shown << s;
+        });
+        QVERIFY(startAndAwaitRequest());
+        h->reply("@_+I", QStringLiteral("/srv/r;1000000"));
+        QCOMPARE(h->sent("@_+R").last(), QStringLiteral("ME;/srv/r;300000"));
+        ScriptedFileServer rest(whole.mid(300000), ScriptedFileServer::Ending::Close);
+        h->reply("@_+K", QStringLiteral("%1;/srv/r;1000000;").arg(rest.port()));
+        QTRY_COMPARE_WITH_TIMEOUT(h->state(0), rowstate::Complete, 10000);
+        QCOMPARE(readAll(path(QStringLiteral("r"))), whole);
+        QVERIFY(shown.size() >= 3);
+        QCOMPARE(shown[0], QStringLiteral("0/0 %"));
+        QCOMPARE(shown[1], QStringLiteral("300000/30 %"));
+        QCOMPARE(shown.last(), QStringLiteral("1000000/100 %"));
+        disconnect(&h->queue(), &QAbstractItemModel::dataChanged, this, nullptr);
+
+        // Overwrite: the longer old file is cut to what arrives.
+        writeFile(path(QStringLiteral("o")), Pattern(5000, 9));
+        queue(QStringLiteral("o"), true);
+        // Resume without a local file starts at 0; an empty file arrives whole.
+        queue(QStringLiteral("n"), false);
+        queue(QStringLiteral("z"), false);
+        QTRY_COMPARE(h->sent("@_+S").size(), 2);
+        const QByteArray fresh = Pattern(1000, 3);
+        ScriptedFileServer o(fresh, ScriptedFileServer::Ending::Close);
+        h->reply("@_+I", QStringLiteral("/srv/o;1000"));
+        QCOMPARE(h->sent("@_+R").last(), QStringLiteral("ME;/srv/o;0"));
+        h->reply("@_+K", QStringLiteral("%1;/srv/o;1000;").arg(o.port()));
+        QTRY_COMPARE(h->state(1), rowstate::Complete);
+        QCOMPARE(readAll(path(QStringLiteral("o"))), fresh);
+
+        QTRY_COMPARE(h->sent("@_+S").size(), 3);
+        ScriptedFileServer n(fresh, ScriptedFileServer::Ending::Close);
+        h->reply("@_+I", QStringLiteral("/srv/n;1000"));
+        QCOMPARE(h->sent("@_+R").last(), QStringLiteral("ME;/srv/n;0"));
+        h->reply("@_+K", QStringLiteral("%1;/srv/n;1000;").arg(n.port()));
+        QTRY_COMPARE(h->state(2), rowstate::Complete);
+        QCOMPARE(readAll(path(QStringLiteral("n"))), fresh);
+
+        QTRY_COMPARE(h->sent("@_+S").size(), 4);
+        ScriptedFileServer z({}, ScriptedFileServer::Ending::Close);
+        fetch(3, QStringLiteral("z"), 0, z);
+        QCOMPARE(h->state(3), rowstate::Complete);
+        QCOMPARE(h->row(3)[DownloadRow::Progress], QStringLiteral("0 %"));
+        QCOMPARE(h->row(3)[DownloadRow::Received], QStringLiteral("0"));
+        QVERIFY(QFileInfo(path(QStringLiteral("z"))).isFile());
+        QCOMPARE(QFileInfo(path(QStringLiteral("z"))).size(), 0);
+    }
+
+    void failedWriteKeepsTheBytesAndGoesOn() {
+        // A file-size limit stands in for a full disk.
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit old{};
+        ::getrlimit(RLIMIT_FSIZE, &old);
+        rlimit small = old;
+        small.rlim_cur = 100000;
+        QCOMPARE(::setrlimit(RLIMIT_FSIZE, &small), 0);
+        queue(QStringLiteral("a"));
+        queue(QStringLiteral("b"));
+        QVERIFY(startAndAwaitRequest());
+        const QByteArray data = Pattern(600000);
+        ScriptedFileServer server(data, ScriptedFileServer::Ending::Close);
+        fetch(0, QStringLiteral("a"), data.size(), server);
+        ::setrlimit(RLIMIT_FSIZE, &old);
+        QCOMPARE(h->state(0), rowstate::Broken);
+        QCOMPARE(readAll(path(QStringLiteral("a"))), data.left(100000));
+        QTRY_COMPARE(h->sent("@_+S").size(), 2);
+    }
+
+    void stopInEachPhase() {
+        for (const char *n : {"a", "b", "c", "d"}) queue(QString::fromLatin1(n));
+        QToolButton *stop = h->down().findChild<QToolButton *>(QStringLiteral("BB_Stop"));
+
+        // During the connect: stopped, and the queue rests.
+        QVERIFY(startAndAwaitRequest());
+        StalledListener stalled;
+        h->answer(QStringLiteral("/srv/a"), 5, stalled.port());
+        QTest::qWait(500);
+        stop->click();
+        QCOMPARE(h->state(0), rowstate::Stopped);
+        QCOMPARE(h->row(0).icon, int(kIconStopped));
+        QVERIFY(h->client().StartEnabled());
+        QTest::qWait(1000);
+        QCOMPARE(h->sent("@_+S").size(), 1);
+
+        // During the transfer: stopped after what has arrived, which stays in the file.
+        QVERIFY(startAndAwaitRequest(2));
+        const QByteArray some = Pattern(200000);
+        ScriptedFileServer slow(some, ScriptedFileServer::Ending::StayOpen);
+        h->answer(QStringLiteral("/srv/b"), 1000000, slow.port());
+        QTRY_VERIFY(h->row(1)[DownloadRow::Received].toLongLong() > 0);
+        QTest::qWait(300);
+        stop->click();
+        QCOMPARE(h->state(1), rowstate::Stopped);
+        const QByteArray got = readAll(path(QStringLiteral("b")));
+        QVERIFY(got.size() >= 40960 && some.startsWith(got));
+        QCOMPARE(h->row(1)[DownloadRow::Received], QString::number(got.size()));
+        QCOMPARE(h->row(1)[DownloadRow::Progress], QStringLiteral("%1 %").arg(got.size() * 100 / 1000000));
+        QTest::qWait(1000);
+        QCOMPARE(h->sent("@_+S").size(), 2);
+
+        // During the request: the owner's late "@_+K" still starts the
+        // transfer, and the queue goes on after it as if nothing was pressed.
+        QVERIFY(startAndAwaitRequest(3));
+        stop->click();
+        QCOMPARE(h->client().TransferSignal(), int(TransferClient::kStopRequested));
+        ScriptedFileServer c(Pattern(10), ScriptedFileServer::Ending::Close);
+        fetch(2, QStringLiteral("c"), 10, c);
+        QCOMPARE(h->state(2), rowstate::Complete);
+        QTRY_COMPARE(h->sent("@_+S").size(), 4);
+    }
+};
+
+QTEST_MAIN(TestTransferClient)
+#include "tst_transferclient.moc"
