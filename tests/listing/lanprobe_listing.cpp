@@ -1,0 +1,105 @@
+// The copy under test of the listing LAN test: a real main window that
+// browses one computer or searches the network, then prints what its views
+// hold. QM_MODE browse (QM_TARGET_IP, QM_TARGET_NAME) or search (QM_TEXT);
+// QM_OWN_FILE: a file this copy publishes itself; QM_SHOT: a PNG of the window.
+#include "core/mainform.h"
+#include "core/prompts.h"
+#include "listing/listingcontroller.h"
+#include "peers/peertree.h"
+#include "shares/shareregistry.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTimer>
+#include <QToolButton>
+#include <QTreeWidget>
+
+#include <cstdio>
+
+namespace {
+
+QString env(const char *name) { return QString::fromLocal8Bit(qgetenv(name)); }
+
+void say(const QString &line) {
+    std::printf("%s\n", line.toUtf8().constData());
+    std::fflush(stdout);
+}
+
+} // namespace
+
+int main(int argc, char *argv[]) {
+    QApplication app(argc, argv);
+    app.setQuitOnLastWindowClosed(false);
+    prompts::SetHook([](const prompts::Request &r) {
+        say(QStringLiteral("PROMPT ") + r.text);
+        return prompts::Answer{};
+    });
+    TMainForm form;
+    form.resize(1100, 620);
+    form.show();
+    QElapsedTimer t;
+    t.start();
+    while (form.SendSocket() == -1 && t.elapsed() < 10000) QApplication::processEvents(QEventLoop::AllEvents, 50);
+    if (form.SendSocket() == -1) {
+        say(QStringLiteral("FAIL no start-up"));
+        return 1;
+    }
+    const QString own = env("QM_OWN_FILE");
+    if (!own.isEmpty()) {
+        const QFileInfo info(own);
+        form.registry().Append({info.fileName(), QString::number(info.size()), {}, info.path() + QLatin1Char('/'), {},
+                                ShareKind::File});
+    }
+
+    // The counter label after every list datagram, as the user sees it.
+    QStringList counts;
+    QElapsedTimer lastChange;
+    lastChange.start();
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        const QString c = form.L_SearchFileCnt()->text();
+        if (!c.isEmpty() && (counts.isEmpty() || counts.last() != c)) {
+            counts << c;
+            lastChange.restart();
+        }
+    });
+    poll.start(10);
+
+    if (env("QM_MODE") == QStringLiteral("browse")) {
+        form.peers().AddPresence(env("QM_TARGET_IP"), QStringLiteral("WG"), env("QM_TARGET_NAME"));
+        // The target may already be listed under its own workgroup from its announcement.
+        const QList<QTreeWidgetItem *> found =
+            form.TV_Person()->findItems(env("QM_TARGET_NAME"), Qt::MatchExactly | Qt::MatchRecursive);
+        if (found.isEmpty()) {
+            say(QStringLiteral("FAIL target not in the peer tree"));
+            return 1;
+        }
+        form.TV_Person()->setCurrentItem(found.first());
+        form.findChild<QAction *>(QStringLiteral("TVMI_ShareFile"))->trigger();
+    } else {
+        form.E_SearchFileName()->setText(env("QM_TEXT"));
+        form.SB_SearchFile()->click();
+    }
+    // Answers keep coming after the command's wait; stop once they settle.
+    lastChange.restart();
+    while (lastChange.elapsed() < 5000 && t.elapsed() < 60000) QApplication::processEvents(QEventLoop::AllEvents, 50);
+
+    say(QStringLiteral("COUNTS ") + counts.join(QLatin1Char(',')));
+    say(QStringLiteral("LABEL ") + form.L_SearchFileName()->text());
+    for (const ShareEntry &e : form.listing().Entries())
+        say(QStringLiteral("ROW ") + QStringList{e.name, e.size, e.folder, e.owner, e.ownerIP}.join(QLatin1Char('|')));
+    const QString shot = env("QM_SHOT");
+    if (!shot.isEmpty()) {
+        // Choose the first folder at the bottom of the tree, as a user would.
+        QTreeWidgetItem *node = form.TV_ShareFile()->topLevelItem(0);
+        while (node && node->childCount() > 0) node = node->child(0);
+        form.TV_ShareFile()->setCurrentItem(node);
+        form.listing().TV_ShareFileChange();
+        form.grab().save(shot);
+    }
+    return 0;
+}
