@@ -1,1 +1,4 @@
-target_sources(qm_gui PRIVATE ${CMAKE_CURRENT_LIST_DIR}/downloadserver.cpp)
+target_sources(qm_gui PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/downloadserver.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ftpthread.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/servedfiles.cpp)

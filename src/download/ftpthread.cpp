@@ -1,0 +1,90 @@
+#include "download/ftpthread.h"
+
+#include "core/mainform.h"
+#include "core/workers.h"
+#include "download/downloadserver.h"
+#include "download/servedfiles.h"
+#include "platform/fileservers.h"
+#include "platform/process.h"
+#include "shares/shareregistry.h"
+
+#include <QElapsedTimer>
+
+#include <cmath>
+
+namespace {
+
+// Long enough for a loaded computer to start the server, short enough that
+// the requester's 5-second wait for the port still covers it.
+constexpr int kListenWaitMs = 2500;
+
+} // namespace
+
+quint16 FileServerPort(const QString &requesterIp, int runningServers) {
+    QString tail = requesterIp.right(3);
+    const qsizetype dot = tail.indexOf(QLatin1Char('.'));
+    if (dot >= 0) tail = tail.mid(dot + 1);
+    const int octet = tail.toInt();
+    return quint16(9265 + octet + runningServers);
+}
+
+QStringList FileServerArguments(const QString &requesterIp, quint16 port, const QString &requesterName,
+                                const QString &filePath, qint64 size, qint64 startOffset) {
+    return {requesterIp,           QString::number(port),        requesterName, filePath,
+            QString::number(size), QString::number(startOffset), QString::fromLatin1(LaunchToken)};
+}
+
+qint64 ParseStartOffset(const QString &field) {
+    bool ok = false;
+    const qint64 whole = field.toLongLong(&ok);
+    if (ok) return qMax<qint64>(whole, 0);
+    // Copies that hold the offset as a floating-point number may send it in that form.
+    const double d = field.toDouble(&ok);
+    if (!ok || !std::isfinite(d) || d <= 0) return 0;
+    return d >= 9.2e18 ? std::numeric_limits<qint64>::max() : qint64(d);
+}
+
+TProcessFTPThread::TProcessFTPThread(TMainForm &main, QString requesterIp, QString requesterName, QString filePath,
+                                     qint64 startOffset)
+    : main_(main), RequesterIP(std::move(requesterIp)), RequesterName(std::move(requesterName)),
+      FilePath(std::move(filePath)), StartOffset(startOffset) {}
+
+void TProcessFTPThread::Execute() {
+    Messenger &net = main_.net();
+    // The file may have gone, or been unshared, since the download request.
+    const qint64 size = ServedFileSize(main_.registry().Snapshot(), FilePath);
+    if (size < 0) {
+        net.SendCommand(QStringLiteral("@_+O"), RequesterIP, {});
+        return;
+    }
+    const quint16 port = FileServerPort(RequesterIP, main_.downloadServer().FileServerCount());
+    const QStringList args =
+        FileServerArguments(RequesterIP, port, RequesterName, FilePath, size, qMin(StartOffset, size));
+    const qint64 pid = process::StartDetached(main_.host().FileServerPath, args);
+    if (pid < 0) {
+        net.SendCommand(QStringLiteral("@_+V"), RequesterIP, {});
+        return;
+    }
+    // A server that ends at once could not take its port (another one holds it).
+    if (!WaitListening(pid, port)) {
+        net.SendCommand(QStringLiteral("@_+M"), RequesterIP, {});
+        return;
+    }
+    net.SendCommand(QStringLiteral("@_+K"), RequesterIP,
+                    QString::number(port) + QLatin1Char(';') + FilePath + QLatin1Char(';') + QString::number(size) +
+                        QLatin1Char(';'));
+}
+
+bool TProcessFTPThread::WaitListening(qint64 pid, quint16 port) {
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < kListenWaitMs && !ShuttingDown()) {
+        switch (fileservers::ListenState(pid, port)) {
+        case fileservers::Readiness::Listening: return true;
+        case fileservers::Readiness::Ended: return false;
+        case fileservers::Readiness::Starting: WaitPumping(5); break;
+        }
+    }
+    // Still starting: it may yet take the connection, so the requester is told the port.
+    return true;
+}

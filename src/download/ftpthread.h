@@ -1,0 +1,36 @@
+#pragma once
+// The launcher started for each start request "@_+R": it starts one file
+// server for the requester and tells it the port.
+#include <QString>
+#include <QStringList>
+
+class TMainForm;
+
+// The last argument of every file-server start, by which running ones are known.
+inline constexpr const char *LaunchToken = "572048";
+
+// 9265 + the last octet of the requester's address + the servers already running.
+quint16 FileServerPort(const QString &requesterIp, int runningServers);
+// The seven arguments after the file server's path.
+QStringList FileServerArguments(const QString &requesterIp, quint16 port, const QString &requesterName,
+                                const QString &filePath, qint64 size, qint64 startOffset);
+// The offset field of "@_+R": a number of bytes; anything else, or a negative one, counts 0.
+qint64 ParseStartOffset(const QString &field);
+
+class TProcessFTPThread {
+public:
+    TProcessFTPThread(TMainForm &main, QString requesterIp, QString requesterName, QString filePath,
+                      qint64 startOffset);
+
+    void Execute();
+
+private:
+    // Waits until the started server listens on port; false when it ended first.
+    static bool WaitListening(qint64 pid, quint16 port);
+
+    TMainForm &main_;
+    QString RequesterIP;
+    QString RequesterName;
+    QString FilePath;
+    qint64 StartOffset;
+};

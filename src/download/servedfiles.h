@@ -1,0 +1,11 @@
+#pragma once
+// Which paths this computer serves: only what it publishes.
+#include "shares/shareregistry.h"
+
+#include <QList>
+#include <QString>
+
+// The size of the file at path when it is published and is a regular file now:
+// the full path of a file record, or a file directly inside a folder record,
+// compared as exact text as the registry compares paths. -1 for anything else.
+qint64 ServedFileSize(const QList<ShareRecord> &records, const QString &path);

@@ -1,0 +1,48 @@
+#pragma once
+// Sends one file to one requester over TCP: listen, accept the requester only,
+// send the bytes from the start offset to the end raw, close in order.
+#include <netinet/in.h>
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+struct ServeRequest {
+    in_addr requester{};
+    uint16_t port = 0;
+    std::string path;
+    int64_t startOffset = 0;
+};
+
+class FileServer {
+public:
+    FileServer() = default;
+    FileServer(const FileServer &) = delete;
+    FileServer &operator=(const FileServer &) = delete;
+    ~FileServer();
+
+    // Opens the file (a regular file only) and listens on the port; false when
+    // either fails, for example when the port is in use.
+    bool Open(const ServeRequest &request);
+    // Waits at most 60 seconds for the requester's connection, then sends the
+    // file and closes the connection in order. True when every byte went out.
+    bool Serve();
+    // Drops the connection so that the requester sees it broken, not complete.
+    void Abort();
+
+    int64_t Total() const { return total_.load(); }
+    int64_t Sent() const { return sent_.load(); }
+
+private:
+    int AcceptRequester();
+    bool SendFrom(int conn, int64_t offset, int64_t end);
+    bool CopyFrom(int conn, int64_t offset, int64_t end);
+    void CloseInOrder(int conn);
+
+    ServeRequest request_;
+    int file_ = -1;
+    int listener_ = -1;
+    std::atomic<int> conn_{-1};
+    std::atomic<int64_t> total_{0};
+    std::atomic<int64_t> sent_{0};
+};
