@@ -1,0 +1,8 @@
+add_executable(tst_serving tst_serving.cpp)
+target_link_libraries(tst_serving PRIVATE qm_gui Qt6::Test)
+target_include_directories(tst_serving PRIVATE ${PROJECT_SOURCE_DIR}/tests/support)
+target_compile_definitions(tst_serving PRIVATE VELLICOR_PATH="$<TARGET_FILE:Vellicor>")
+set_target_properties(tst_serving PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+add_dependencies(tst_serving Vellicor)
+add_test(NAME tst_serving COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/pidns-run.sh $<TARGET_FILE:tst_serving>)
+set_tests_properties(tst_serving PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" TIMEOUT 300)
