@@ -6,3 +6,4 @@ set_target_properties(tst_serving PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BI
 add_dependencies(tst_serving Vellicor)
 add_test(NAME tst_serving COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/pidns-run.sh $<TARGET_FILE:tst_serving>)
 set_tests_properties(tst_serving PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" TIMEOUT 300)
+qm_lan_test(lan_serving lan_serving.py)
