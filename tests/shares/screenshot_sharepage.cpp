@@ -1,0 +1,51 @@
+// Saves a picture of the share settings page with files and folders in it, for looking at.
+#include "core/mainform.h"
+#include "recordingmessenger.h"
+#include "shares/sharepassword.h"
+#include "shares/shareregistry.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QItemSelectionModel>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeView>
+
+int main(int argc, char **argv) {
+    QApplication app(argc, argv);
+    QTemporaryDir dir;
+    const QString base = dir.filePath(QStringLiteral("문서"));
+    QDir().mkpath(base + QStringLiteral("/사진"));
+    QDir().mkpath(base + QStringLiteral("/음악"));
+    const struct {
+        const char *name;
+        int size;
+    } files[] = {{"보고서_2024.hwp", 48213}, {"회의록.txt", 1830}, {"setup.exe", 912384}, {"사진/여행1.jpg", 204800},
+                 {"사진/여행2.jpg", 198000}};
+    for (const auto &f : files) {
+        QFile out(base + QLatin1Char('/') + QString::fromUtf8(f.name));
+        out.open(QIODevice::WriteOnly);
+        out.resize(f.size);
+    }
+
+    TMainForm form(std::make_unique<RecordingMessenger>());
+    form.resize(1000, 520);
+    form.show();
+    QTest::qWait(300);
+    ShareRegistry &reg = form.registry();
+    reg.AddShareRecord(base + QStringLiteral("/보고서_2024.hwp"), QStringLiteral("월간 보고"), {}, ShareKind::File);
+    reg.AddShareRecord(base + QStringLiteral("/회의록.txt"), QStringLiteral("3월 회의"),
+                       EncodePassword(QStringLiteral("비밀"), kPasswordKey), ShareKind::File);
+    reg.AddShareRecord(base + QStringLiteral("/setup.exe"), {}, {}, ShareKind::File);
+    reg.AddShareRecord(base + QStringLiteral("/사진"), QStringLiteral("여행 사진"), {}, ShareKind::Folder);
+    reg.AddShareRecord(base + QStringLiteral("/음악"), {}, EncodePassword(QStringLiteral("x"), kPasswordKey),
+                       ShareKind::Folder);
+    form.PC_Message()->setCurrentWidget(form.TabSheet_SetShare());
+    auto *list = form.findChild<QTreeView *>(QStringLiteral("LV_EnrollFile"));
+    list->selectionModel()->select(reg.index(1, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    QTest::qWait(100);
+    form.grab().save(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("/tmp/sharepage.png"));
+    return 0;
+}
