@@ -1,6 +1,8 @@
-// Saves a picture of the share settings page with files and folders in it, for looking at.
+// Saves pictures of the share settings page with files and folders in it and
+// of the properties of one of them, for looking at.
 #include "core/mainform.h"
 #include "recordingmessenger.h"
+#include "shares/sharepage.h"
 #include "shares/sharepassword.h"
 #include "shares/shareregistry.h"
 
@@ -47,5 +49,10 @@ int main(int argc, char **argv) {
     list->selectionModel()->select(reg.index(1, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
     QTest::qWait(100);
     form.grab().save(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("/tmp/sharepage.png"));
+    list->selectionModel()->select(reg.index(0, 0), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    form.sharePage().N2Click();
+    QTest::qWait(100);
+    if (auto *dialog = form.findChild<QWidget *>(QStringLiteral("TShareProperties")))
+        dialog->grab().save(argc > 2 ? QString::fromLocal8Bit(argv[2]) : QStringLiteral("/tmp/shareproperties.png"));
     return 0;
 }

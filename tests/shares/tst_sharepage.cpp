@@ -100,47 +100,6 @@ private slots:
     }
     void cleanup() { form_.reset(); }
 
-    void pageLayout() {
-        QCOMPARE(list_->model(), reg_);
-        const QHeaderView *h = list_->header();
-        const int widths[] = {330, 80, 400, 200};
-        const QStringList captions{"파일명", "크기", "설명", "디렉토리", "비밀번호"};
-        for (int c = 0; c < 5; ++c)
-            QCOMPARE(reg_->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString(), captions[c]);
-        for (int c = 0; c < 4; ++c) QCOMPARE(h->sectionSize(c), widths[c]);
-        QVERIFY(list_->isColumnHidden(4));
-        QCOMPARE(list_->selectionMode(), QAbstractItemView::ExtendedSelection);
-
-        const struct {
-            const char *name, *caption, *hint;
-        } buttons[] = {
-            {"BB_AddFile", "공유추가(파일)", "새로운 파일(들)을 공유합니다."},
-            {"BB_AddDir", "공유추가(폴더)", "새로운 폴더를 공유합니다(하위 폴더는 자동으로 공유되지 않습니다)."},
-            {"BB_AddWindows", "공유추가(윈도우즈)",
-             "윈도우즈의 공유 폴더를 이곳에 등록합니다(하위 폴더는 자동으로 공유되지 않습니다)."},
-            {"BB_DeleteFile", "공유해제", "공유된 파일(들)을 해제합니다."},
-        };
-        for (const auto &b : buttons) {
-            QPushButton *w = button(b.name);
-            QVERIFY2(w, b.name);
-            QCOMPARE(w->text(), QString::fromUtf8(b.caption));
-            QCOMPARE(w->toolTip(), QString::fromUtf8(b.hint));
-            QCOMPARE(w->statusTip(), QString::fromUtf8(b.hint));
-        }
-
-        QStringList order;
-        for (QAction *a : page_->PM_ShareFile()->actions()) order << (a->isSeparator() ? QStringLiteral("-") : a->objectName());
-        QCOMPARE(order, (QStringList{"MI_AddFile", "MI_AddDir", "MI_DeleteFile", "MI_SelectAll", "-", "MI_SetComment",
-                                     "MI_SetPassword", "N2", "N3"}));
-        QCOMPARE(item("MI_AddFile")->shortcut(), QKeySequence(Qt::Key_Insert));
-        QCOMPARE(item("MI_AddDir")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Insert));
-        QCOMPARE(item("MI_DeleteFile")->shortcut(), QKeySequence(Qt::Key_Delete));
-        QCOMPARE(item("MI_SelectAll")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_A));
-        QCOMPARE(item("MI_SelectAll")->text(), QStringLiteral("전체 선택(&A)"));
-        QCOMPARE(item("MI_DeleteFile")->statusTip(), QStringLiteral("공유를 해제합니다."));
-        QCOMPARE(item("N2")->text(), QStringLiteral("등록 정보"));
-    }
-
     void emptySelectionMessages() {
         fill(2);
         PromptRecorder prompts;
@@ -206,20 +165,6 @@ private slots:
         QCOMPARE(reg_->Records().at(2).name, path("add/folder"));
         QCOMPARE(reg_->Records().at(2).size, QStringLiteral("1 files"));
         QCOMPARE(form_->StatusText(2), QStringLiteral("공유 설정 (현재:3 files 3 items, 최대:100 items)"));
-    }
-
-    void capacityIsNamed() {
-        PromptRecorder prompts;
-        QStringList chosen;
-        for (int i = 0; i < ShareRegistry::kCapacity + 3; ++i) {
-            writeFile(path("cap/f%1").arg(i));
-            chosen << path("cap/f%1").arg(i);
-        }
-        prompts.answers = {files(chosen)};
-        button("BB_AddFile")->click();
-        QCOMPARE(reg_->rowCount(), ShareRegistry::kCapacity);
-        QCOMPARE(prompts.asked.size(), 2); // one box, not one per refused file
-        QVERIFY(prompts.asked.at(1).text.contains(QStringLiteral("100")));
     }
 
     void commentsAndPasswords() {
