@@ -24,8 +24,6 @@ public:
     // to "Unable to write to " + path when that fails.
     bool Save(QString *error);
 
-    const QString &Path() const { return path_; }
-
 private:
     struct Line {
         QByteArray text; // without its line end

@@ -21,6 +21,8 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
 
 const QString kAddFileHint = QStringLiteral("새로운 파일(들)을 공유합니다.");

@@ -9,7 +9,6 @@ class QAction;
 class QMenu;
 class QPushButton;
 class QTreeView;
-class ShareRegistry;
 class TMainForm;
 
 class TSharePage : public QWidget {
