@@ -9,6 +9,7 @@ target_sources(qm_core PRIVATE
 target_sources(qm_gui PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/downconfirm.cpp
   ${CMAKE_CURRENT_LIST_DIR}/downfile.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/downloadchooser.cpp
   ${CMAKE_CURRENT_LIST_DIR}/downloaddelegate.cpp
   ${CMAKE_CURRENT_LIST_DIR}/downloadicons.cpp
 )

@@ -3,6 +3,7 @@
 #include "core/icons.h"
 #include "core/mainform.h"
 #include "core/prompts.h"
+#include "download/downloadchooser.h"
 #include "download/downloaddelegate.h"
 #include "download/downloadicons.h"
 #include "download/downloadqueue.h"
@@ -73,6 +74,8 @@ TDownForm::TDownForm(TMainForm &main)
     connect(client_.get(), &TransferClient::queueDone, this, &TDownForm::ShowInFront);
 
     RefreshCounters();
+    // The search page's download commands; made now that the listing's menus exist.
+    new DownloadChooser(main, *this);
 }
 
 TDownForm::~TDownForm() = default;

@@ -1,0 +1,210 @@
+"""Downloads between real copies on the test LAN, through their real file servers.
+
+QM1 and QM2 are copies that publish files; QM3 runs the copy that downloads
+(lanprobe_download, a real main window). Checks, byte for byte by sha256: a
+50 MiB file; a whole folder with subfolders, laid out below the target as
+the owner has it; a transfer cut in the middle (the owner's file server
+killed) that ends broken and, started again in resume mode, gives the
+identical file; a queue of ten files from two owners, every row complete."""
+import hashlib
+import os
+import shutil
+import subprocess
+import sys
+import threading
+import time
+
+sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "lan"))
+from testlan import TestLan, build_dir_from_args  # noqa: E402
+
+build = build_dir_from_args()
+probe = os.path.join(build, "tests", "lanprobe_download")
+shots = os.environ.get("QM_SHOT_DIR", "")
+failures = []
+COMPLETE = "전송완료"
+BROKEN = "전송끊김"
+
+
+def check(ok, message):
+    if not ok:
+        failures.append(message)
+        print("FAIL: " + message)
+    return ok
+
+
+def write_shares(host, records):
+    lines = ["[SHAREFILE]"] + ["%d=%s" % (i, r) for i, r in enumerate(records)]
+    with open(host.folder + "Quillmere.ini", "wb") as f:
+        f.write(("\r\n".join(lines) + "\r\n").encode("cp949"))
+
+
+def make_file(path, size, seed):
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    with open(path, "wb") as f:
+        block = hashlib.sha512(str(seed).encode()).digest() * 2048  # 128 KiB
+        left = size
+        n = 0
+        while left > 0:
+            chunk = hashlib.sha256(b"%d-%d" % (seed, n)).digest() + block
+            f.write(chunk[:left])
+            left -= len(chunk[:left])
+            n += 1
+
+
+def sha(path):
+    h = hashlib.sha256()
+    try:
+        with open(path, "rb") as f:
+            for b in iter(lambda: f.read(1 << 20), b""):
+                h.update(b)
+    except FileNotFoundError:
+        return "<missing>"
+    return h.hexdigest()
+
+
+def probe_env(owners, rows, choose, target, **extra):
+    env = {"QM_OWNERS": ",".join(o.ip for o in owners), "QM_ROWS": str(rows), "QM_CHOOSE": choose,
+           "QM_TARGET": target}
+    env.update({k: str(v) for k, v in extra.items()})
+    return env
+
+
+def parse(out):
+    rows = [l[4:].split("|") for l in out.splitlines() if l.startswith("ROW ")]
+    elapsed = next((float(l[8:]) for l in out.splitlines() if l.startswith("ELAPSED ")), 0.0)
+    return rows, elapsed
+
+
+def run_probe(host, env, timeout=240):
+    r = host.run([host.folder + "lanprobe_download"], env=env, timeout=timeout, cwd=host.folder)
+    check(r.returncode == 0, "probe ended with %d: %s %s" % (r.returncode, r.stdout[-800:], r.stderr[-800:]))
+    return r.stdout
+
+
+def check_rows(rows, expected, what):
+    """expected: save path -> source path. True when every row is right."""
+    before = len(failures)
+    got = {row[3]: row for row in rows}
+    check(sorted(got) == sorted(expected), "%s: rows %s, expected %s" % (what, sorted(got), sorted(expected)))
+    for path, source in expected.items():
+        row = got.get(path)
+        if not row:
+            continue
+        check(row[0] == COMPLETE, "%s: %s ended %s" % (what, path, row[0]))
+        check(row[1] == str(os.path.getsize(source)), "%s: %s size %s" % (what, path, row[1]))
+        check(sha(path) == sha(source), "%s: %s differs from %s" % (what, path, source))
+    return len(failures) == before
+
+
+def file_server_pids(host):
+    pids = []
+    for p in os.listdir("/proc"):
+        if p.isdigit():
+            try:
+                if os.readlink("/proc/%s/exe" % p) == host.folder + "Vellicor":
+                    pids.append(int(p))
+            except OSError:
+                pass
+    return pids
+
+
+with TestLan(build, hosts=3) as lan:
+    qm1, qm2, qm3 = lan.hosts
+    data1 = os.path.join(qm1.root, "data")
+    big = os.path.join(data1, "big.bin")
+    make_file(big, 50 * 1024 * 1024, 1)
+    tree = os.path.join(data1, "tree")
+    tree_files = {"a.txt": 1000, "empty.bin": 0, "sub1/b.bin": 300 * 1024, "sub1/deep/c.bin": 1024 * 1024 + 7,
+                  "sub2/d 한글.txt": 50000}
+    for i, (rel, size) in enumerate(tree_files.items()):
+        make_file(os.path.join(tree, rel), size, 10 + i)
+    qfiles = os.path.join(data1, "qfiles")
+    for i in range(5):
+        make_file(os.path.join(qfiles, "q%d.bin" % i), (i + 1) * 200 * 1024 + i, 20 + i)
+    write_shares(qm1, [data1 + "/;big.bin;;;F", ";" + tree + ";;;D", ";" + tree + "/sub1;;;D",
+                       ";" + tree + "/sub1/deep;;;D", ";" + tree + "/sub2;;;D", ";" + qfiles + ";;;D"])
+    rows1 = 1 + 2 + 1 + 1 + 1 + 5
+    rfiles = os.path.join(qm2.root, "rfiles")
+    for i in range(5):
+        make_file(os.path.join(rfiles, "r%d.bin" % i), (i + 1) * 150 * 1024 + 3 * i, 30 + i)
+    write_shares(qm2, [";" + rfiles + ";;;D"])
+
+    shutil.copy2(probe, qm3.folder + "lanprobe_download")
+    qm1.start_program()
+    qm2.start_program()
+    time.sleep(2)
+
+    # A 50 MiB file.
+    down1 = os.path.join(qm3.root, "down1")
+    os.makedirs(down1)
+    out = run_probe(qm3, probe_env([qm1], rows1, "files:big.bin", down1))
+    rows, elapsed = parse(out)
+    check_rows(rows, {down1 + "/big.bin": big}, "50 MiB file")
+    if elapsed:
+        print("50 MiB in %.2f s (%.0f MiB/s)" % (elapsed, 50 / elapsed))
+
+    # A folder with its subfolders, laid out as the owner has it.
+    down2 = os.path.join(qm3.root, "down2")
+    os.makedirs(down2)
+    node = "|".join(["QM1", "/"] + tree.strip("/").split("/"))
+    out = run_probe(qm3, probe_env([qm1], rows1, "node:" + node, down2))
+    rows, _ = parse(out)
+    check_rows(rows, {down2 + "/tree/" + rel: os.path.join(tree, rel) for rel in tree_files}, "folder")
+
+    # Ten files from two owners in one queue.
+    down3 = os.path.join(qm3.root, "down3")
+    os.makedirs(down3)
+    names = ["q%d.bin" % i for i in range(5)] + ["r%d.bin" % i for i in range(5)]
+    env = probe_env([qm1, qm2], rows1 + 5, "files:" + ",".join(names), down3)
+    if shots:
+        os.makedirs(shots, exist_ok=True)
+        env["QM_SHOT"] = os.path.join(shots, "lan-download-queue.png")
+    out = run_probe(qm3, env)
+    rows, _ = parse(out)
+    expected = {down3 + "/q%d.bin" % i: os.path.join(qfiles, "q%d.bin" % i) for i in range(5)}
+    expected.update({down3 + "/r%d.bin" % i: os.path.join(rfiles, "r%d.bin" % i) for i in range(5)})
+    check_rows(rows, expected, "queue of ten")
+
+    # A transfer cut in the middle, then resumed. The owner's link is slowed
+    # so that the cut comes while bytes still flow.
+    down4 = os.path.join(qm3.root, "down4")
+    os.makedirs(down4)
+    slowed = qm1.run(["tc", "qdisc", "add", "dev", "eth0", "root", "tbf", "rate", "80mbit", "burst", "64kb",
+                      "latency", "100ms"])
+    check(slowed.returncode == 0, "tc: " + slowed.stderr)
+    p = qm3.popen([qm3.folder + "lanprobe_download"], cwd=qm3.folder, stdout=subprocess.PIPE, text=True,
+                  env=probe_env([qm1], rows1, "files:big.bin", down4, QM_RESUME=1, QM_RESTART=1))
+    lines = []
+    reader = threading.Thread(target=lambda: lines.extend(p.stdout))
+    reader.start()
+    partial = down4 + "/big.bin"
+    deadline = time.time() + 60
+    while time.time() < deadline and (not os.path.exists(partial) or os.path.getsize(partial) < 15 << 20):
+        time.sleep(0.05)
+    killed = file_server_pids(qm1)
+    check(bool(killed), "no file server running on QM1 during the transfer")
+    for pid in killed:
+        os.kill(pid, 9)
+    cut_at = os.path.getsize(partial) if os.path.exists(partial) else 0
+    qm1.run(["tc", "qdisc", "del", "dev", "eth0", "root"])
+    try:
+        p.wait(120)
+    except subprocess.TimeoutExpired:
+        p.kill()
+        check(False, "resume probe did not end")
+    reader.join(10)
+    out = "".join(lines)
+    broken = [l[10:].split("|") for l in out.splitlines() if l.startswith("BROKENROW ")]
+    check(len(broken) == 1, "the cut row did not end %s: %s" % (BROKEN, out[-800:]))
+    if broken:
+        got = int(broken[0][0] or 0)
+        check(cut_at // 2 < got < 50 << 20, "broken after %d bytes (cut at %d)" % (got, cut_at))
+        print("cut after %d bytes, resumed from there" % got)
+    rows, _ = parse(out)
+    if not check_rows(rows, {partial: big}, "resumed file"):
+        print(out[-1500:])
+
+if failures:
+    print("%d failure(s)" % len(failures))
+    sys.exit(1)
+print("ok")
