@@ -3,8 +3,8 @@
 QM1 serves, QM2 fetches: Vellicor to a plain TCP reader (serving_reader),
 and nginx with sendfile on to curl, over the same veth link, alternately,
 several rounds each. Prints both throughputs (median), their ratio and the
-CPU time that each server spent per transfer. nginx is installed here when
-missing; it is needed for nothing else.
+CPU time that each server spent per transfer. nginx and curl are installed
+here when missing; nothing else needs them.
 
     python3 bench/serving_bench.py --build build [--rounds 3] [--mib 1024]
 """
@@ -27,8 +27,9 @@ def option(name, default):
     return int(args[args.index(name) + 1]) if name in args else default
 
 
-def ensure_nginx():
-    if shutil.which("nginx"):
+def ensure_tools():
+    missing = [tool for tool in ("nginx", "curl") if not shutil.which(tool)]
+    if not missing:
         return
     # Installed for the benchmark only, and never started as a system service.
     policy = "/usr/sbin/policy-rc.d"
@@ -40,7 +41,7 @@ def ensure_nginx():
     try:
         env = dict(os.environ, DEBIAN_FRONTEND="noninteractive")
         subprocess.run(["apt-get", "update", "-q"], env=env, check=False, stdout=subprocess.DEVNULL)
-        subprocess.run(["apt-get", "install", "-y", "-q", "--no-install-recommends", "nginx"], env=env, check=True,
+        subprocess.run(["apt-get", "install", "-y", "-q", "--no-install-recommends", *missing], env=env, check=True,
                        stdout=subprocess.DEVNULL)
     finally:
         if made:
@@ -61,7 +62,7 @@ build = build_dir_from_args()
 rounds = option("--rounds", 3)
 size = option("--mib", 1024) << 20
 reader = os.path.join(build, "bin", "serving_reader")
-ensure_nginx()
+ensure_tools()
 
 with TestLan(build, hosts=2) as lan:
     owner, requester = lan.hosts

@@ -11,6 +11,7 @@
 #include <QElapsedTimer>
 
 #include <cmath>
+#include <limits>
 
 namespace {
 
