@@ -9,6 +9,9 @@ class PingLauncher : public QObject {
 public:
     explicit PingLauncher(TMainForm &main);
 
+    // Shows the window modally and frees it when it closes.
+    void TVMI_PingClick();
+
 private:
     TMainForm &main_;
 };
