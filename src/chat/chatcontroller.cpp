@@ -1,3 +1,106 @@
 #include "chat/chatcontroller.h"
 
-ChatController::ChatController(TMainForm &main) : main_(main) { setObjectName(QStringLiteral("ChatController")); }
+#include "chat/repcht.h"
+#include "chat/vchat.h"
+#include "core/frame.h"
+#include "core/mainform.h"
+#include "core/prompts.h"
+#include "listing/waitform.h"
+#include "peers/peertree.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QTimer>
+
+namespace {
+
+QString field(const QString &text, int n) { return GetField(text, QLatin1Char(';'), n); }
+
+} // namespace
+
+ChatController::ChatController(TMainForm &main) : main_(main) {
+    setObjectName(QStringLiteral("ChatController"));
+    if (auto *a = main.findChild<QAction *>(QStringLiteral("TVMI_VChat")))
+        connect(a, &QAction::triggered, this, &ChatController::TVMI_VChatClick);
+    connect(main.Timer_onechat(), &QTimer::timeout, this, &ChatController::Timer_onechatTimer);
+
+    Dispatcher &d = main.dispatcher();
+    d.SetHandler("@_*J", [this](const QString &, const QString &text) { ChatRequestArrived(text); });
+    d.SetHandler("@_*T", [this](const QString &, const QString &text) { AcceptArrived(text); });
+    d.SetHandler("@_*C", [this](const QString &, const QString &text) { RefusalArrived(text); });
+    d.SetHandler("@_*V", [this](const QString &, const QString &) { CancelArrived(); });
+}
+
+ChatController::~ChatController() = default;
+
+QString ChatController::OwnNameAndAddress() const {
+    return main_.host().ComputerName + QLatin1Char(';') + main_.host().LocalIP;
+}
+
+void ChatController::TVMI_VChatClick() {
+    const QString ip = main_.peers().SelectedPerson().IP;
+    if (ip.isEmpty()) return;
+    if (main_.Timer_onechat()->isActive()) Timer_onechatTimer();
+    chatPeerIP_ = ip.left(16);
+    main_.net().SendCommand(QStringLiteral("@_*J"), chatPeerIP_, OwnNameAndAddress());
+    main_.waitForm().L_WaitMessage()->setText(QStringLiteral("상대방의 응답을 기다리고 있습니다"));
+    main_.waitForm().show();
+    main_.Timer_onechat()->start();
+}
+
+void ChatController::Timer_onechatTimer() {
+    main_.waitForm().close();
+    QTimer *timer = main_.Timer_onechat();
+    if (!timer->isActive()) return;
+    timer->stop();
+    main_.net().SendCommand(QStringLiteral("@_*V"), chatPeerIP_, QString());
+    prompts::Information(&main_, QStringLiteral("대기시간 초과로 1:1 채팅신청이 취소되었습니다"));
+}
+
+void ChatController::ChatRequestArrived(const QString &text) {
+    QApplication::beep();
+    if (!dialog_) {
+        dialog_ = std::make_unique<TRepCht_Form>();
+        connect(dialog_.get(), &TRepCht_Form::acceptedChat, this, &ChatController::AnswerYes);
+        connect(dialog_.get(), &TRepCht_Form::refusedChat, this, &ChatController::AnswerNo);
+    }
+    dialog_->SetRequester(field(text, 2), field(text, 3));
+    dialog_->show();
+    dialog_->raise();
+    dialog_->activateWindow();
+}
+
+void ChatController::AnswerYes(const QString &ip) {
+    main_.net().SendCommand(QStringLiteral("@_*T"), ip, OwnNameAndAddress());
+    TV_Chat &chat = main_.chatForm();
+    chat.ClearHistory();
+    chat.SetPartnerAddress(ip);
+    chat.ShowChat();
+}
+
+void ChatController::AnswerNo(const QString &ip) {
+    main_.net().SendCommand(QStringLiteral("@_*C"), ip, OwnNameAndAddress());
+}
+
+void ChatController::AcceptArrived(const QString &text) {
+    main_.waitForm().close();
+    main_.Timer_onechat()->stop();
+    TV_Chat &chat = main_.chatForm();
+    chat.SetPartnerAddress(field(text, 3));
+    chat.ShowChat();
+}
+
+void ChatController::RefusalArrived(const QString &text) {
+    main_.waitForm().close();
+    main_.Timer_onechat()->stop();
+    prompts::Information(&main_, field(text, 2) + QLatin1Char('(') + field(text, 3) +
+                                     QStringLiteral(")님이 1:1 채팅를 거절하셨습니다."));
+}
+
+void ChatController::CancelArrived() {
+    if (!dialog_) return;
+    dialog_->hide();
+    // The cancel may come while the dialog's own events are being handled.
+    dialog_.release()->deleteLater();
+}

@@ -1,14 +1,38 @@
 #pragma once
-// The chat request and its answer dialog.
+// The chat request and its answer: the requester's wait of at most 15 s with
+// the wait notice, and the answer dialog of the asked computer.
 #include <QObject>
+#include <QString>
+
+#include <memory>
 
 class TMainForm;
+class TRepCht_Form;
 
 class ChatController : public QObject {
     Q_OBJECT
 public:
     explicit ChatController(TMainForm &main);
+    ~ChatController() override;
+
+    void TVMI_VChatClick();
+    void Timer_onechatTimer();
+
+    // Where the latest chat request went.
+    QString ChatPeerIP() const { return chatPeerIP_; }
+    // The answer dialog, or null when none exists.
+    TRepCht_Form *AnswerDialog() const { return dialog_.get(); }
 
 private:
+    void ChatRequestArrived(const QString &text);
+    void AcceptArrived(const QString &text);
+    void RefusalArrived(const QString &text);
+    void CancelArrived();
+    void AnswerYes(const QString &ip);
+    void AnswerNo(const QString &ip);
+    QString OwnNameAndAddress() const;
+
     TMainForm &main_;
+    QString chatPeerIP_;
+    std::unique_ptr<TRepCht_Form> dialog_;
 };
