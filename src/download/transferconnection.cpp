@@ -13,8 +13,8 @@
 
 namespace {
 
-// Chunks read per wake-up before the event loop gets its turn again.
-constexpr int kChunksPerWake = 64;
+// Receives per wake-up before the event loop gets its turn again.
+constexpr int kReceivesPerWake = 16;
 
 } // namespace
 
@@ -70,7 +70,7 @@ void TransferConnection::ConnectReady() {
 void TransferConnection::StartReceive(TargetFile *file, qint64 received, int silenceMs) {
     file_ = file;
     received_ = received;
-    chunks_ = 0;
+    reported_ = received;
     notifier_ = new QSocketNotifier(fd_, QSocketNotifier::Read, this);
     connect(notifier_, &QSocketNotifier::activated, this, &TransferConnection::ReadReady);
     timer_->disconnect();
@@ -80,9 +80,9 @@ void TransferConnection::StartReceive(TargetFile *file, qint64 received, int sil
 }
 
 void TransferConnection::ReadReady() {
-    for (int i = 0; i < kChunksPerWake && fd_ >= 0; ++i) {
-        char *at = file_->Reserve(kChunkBytes);
-        const ssize_t n = ::recv(fd_, at, kChunkBytes, 0);
+    for (int i = 0; i < kReceivesPerWake && fd_ >= 0; ++i) {
+        char *at = file_->Reserve(kReceiveBytes);
+        const ssize_t n = ::recv(fd_, at, kReceiveBytes, 0);
         if (n < 0) {
             if (errno == EINTR) continue;
             if (errno == EAGAIN || errno == EWOULDBLOCK) break;
@@ -98,8 +98,8 @@ void TransferConnection::ReadReady() {
             Finish(End::WriteFailed);
             return;
         }
-        if (++chunks_ == kChunksPerReport) {
-            chunks_ = 0;
+        if (received_ - reported_ >= kReportBytes) {
+            reported_ = received_;
             emit progress(received_);
         }
     }

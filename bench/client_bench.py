@@ -1,0 +1,126 @@
+"""A 1 GiB download across the test LAN through the program, beside curl
+fetching the same file from nginx (sendfile on) over the same link.
+
+QM1 runs a real copy that publishes the file, and nginx. QM2 downloads it
+with the real main window (lanprobe_download: list request, download
+request, QM1's file server, the transfer client writing the file) and with
+curl, alternately, several rounds each, both writing into the same folder.
+Prints both throughputs (median), their ratio and the downloading side's
+CPU seconds per GiB. nginx and curl are installed here when missing.
+
+    python3 bench/client_bench.py --build build [--rounds 3] [--mib 1024]
+"""
+import os
+import resource
+import shutil
+import statistics
+import subprocess
+import sys
+import time
+
+sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "tests", "lan"))
+from testlan import TestLan, build_dir_from_args, wait_for  # noqa: E402
+
+
+def option(name, default):
+    args = sys.argv[1:]
+    return int(args[args.index(name) + 1]) if name in args else default
+
+
+def install_missing(tools):
+    missing = [t for t in tools if not shutil.which(t)]
+    if not missing:
+        return
+    # No service may start on this machine: policy-rc.d refuses them during the install.
+    policy = "/usr/sbin/policy-rc.d"
+    made = not os.path.exists(policy)
+    if made:
+        with open(policy, "w") as f:
+            f.write("#!/bin/sh\nexit 101\n")
+        os.chmod(policy, 0o755)
+    try:
+        env = dict(os.environ, DEBIAN_FRONTEND="noninteractive")
+        subprocess.run(["apt-get", "update", "-q"], env=env, stdout=subprocess.DEVNULL)
+        subprocess.run(["apt-get", "install", "-y", "-q", "--no-install-recommends", *missing], env=env,
+                       stdout=subprocess.DEVNULL, check=True)
+    finally:
+        if made:
+            os.remove(policy)
+
+
+def children_cpu():
+    u = resource.getrusage(resource.RUSAGE_CHILDREN)
+    return u.ru_utime + u.ru_stime
+
+
+build = build_dir_from_args()
+rounds = option("--rounds", 3)
+size = option("--mib", 1024) << 20
+probe = os.path.join(build, "tests", "lanprobe_download")
+install_missing(["nginx", "curl"])
+
+with TestLan(build, hosts=2) as lan:
+    owner, requester = lan.hosts
+    data = os.path.join(owner.root, "www")
+    os.makedirs(data)
+    path = os.path.join(data, "big.bin")
+    with open(path, "wb") as f:
+        block = os.urandom(16 << 20)
+        for _ in range(size // len(block)):
+            f.write(block)
+    subprocess.run(["cat", path], stdout=subprocess.DEVNULL, check=True)  # both servers read from the page cache
+    with open(owner.folder + "Quillmere.ini", "w") as f:
+        f.write("[SHAREFILE]\r\n0=%s/;big.bin;;;F\r\n" % data)
+    owner.start_program()
+
+    prefix = os.path.join(owner.root, "nginx")
+    os.makedirs(os.path.join(prefix, "logs"))
+    conf = os.path.join(prefix, "nginx.conf")
+    with open(conf, "w") as f:
+        f.write("""daemon off; master_process off; worker_processes 1; user root;
+error_log %(p)s/logs/error.log; pid %(p)s/nginx.pid;
+events { worker_connections 64; }
+http { sendfile on; tcp_nopush on; access_log off; types { } default_type application/octet-stream;
+  server { listen %(ip)s:8080; root %(root)s; } }
+""" % {"p": prefix, "ip": owner.ip, "root": data})
+    owner.popen(["nginx", "-p", prefix, "-c", conf], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    url = "http://%s:8080/big.bin" % owner.ip
+    wait_for(lambda: requester.run(["curl", "-s", "-o", "/dev/null", "-w", "%{http_code}", "-r", "0-0", url],
+                                   timeout=10).stdout == "206", 10)
+
+    shutil.copy2(probe, requester.folder + "lanprobe_download")
+    target = os.path.join(requester.root, "down")
+    os.makedirs(target)
+    got_file = os.path.join(target, "big.bin")
+    ours, theirs, our_cpu, their_cpu = [], [], [], []
+    for _ in range(rounds):
+        env = {"QM_OWNERS": owner.ip, "QM_ROWS": "1", "QM_CHOOSE": "files:big.bin", "QM_TARGET": target}
+        r = requester.run([requester.folder + "lanprobe_download"], env=env, cwd=requester.folder, timeout=600)
+        lines = dict(l.split(" ", 1) for l in r.stdout.splitlines() if " " in l)
+        row = lines.get("ROW", "").split("|")
+        if r.returncode != 0 or row[0] != "전송완료" or os.path.getsize(got_file) != size:
+            print("FAIL: the program's download ended %s: %s" % (r.returncode, r.stdout[-500:]))
+            sys.exit(1)
+        ours.append(size / float(lines["ELAPSED"]) / (1 << 20))
+        our_cpu.append(float(lines["CPU"]))
+        os.remove(got_file)
+
+        before = children_cpu()
+        start = time.monotonic()
+        r = requester.run(["curl", "-s", "-o", got_file, url], timeout=600)
+        secs = time.monotonic() - start
+        their_cpu.append(children_cpu() - before)
+        if r.returncode != 0 or os.path.getsize(got_file) != size:
+            print("FAIL: curl ended %d" % r.returncode)
+            sys.exit(1)
+        theirs.append(size / secs / (1 << 20))
+        os.remove(got_file)
+
+gib = size / (1 << 30)
+a, b = statistics.median(ours), statistics.median(theirs)
+print("file size              %d MiB, %d rounds each, medians" % (size >> 20, rounds))
+print("program (whole path)   %8.1f MiB/s   (rounds: %s)" % (a, ", ".join("%.0f" % x for x in ours)))
+print("nginx -> curl          %8.1f MiB/s   (rounds: %s)" % (b, ", ".join("%.0f" % x for x in theirs)))
+print("ratio program/curl     %8.2f" % (a / b))
+print("client CPU             %8.3f s per GiB (the downloading copy, user+system)" % (statistics.median(our_cpu) / gib))
+print("curl CPU               %8.3f s per GiB" % (statistics.median(their_cpu) / gib))
