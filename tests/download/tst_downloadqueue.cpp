@@ -1,5 +1,4 @@
-// The queue's rows: names, states and counters, reordering, deleting and
-// sorting; where a peer's names may put a file; the file opened beneath its folder.
+// The queue's rows: names, states and counters, reordering and sorting; where a peer's names may put a file; the file opened beneath its folder.
 #include "download/downloadqueue.h"
 #include "download/localtarget.h"
 #include "download/targetfile.h"
@@ -155,15 +154,6 @@ private slots:
         q.MoveUp({2, 3});
         // c is skipped; d then trades places with it.
         QCOMPARE(order(q), QStringLiteral("abdc"));
-    }
-
-    void removeKeepsRowsUnderWay() {
-        DownloadQueue q;
-        fill(q, QStringLiteral("abcd"));
-        q.SetState(1, {}, rowstate::Transferring);
-        q.SetState(2, {}, rowstate::Connecting);
-        q.Remove({0, 1, 2, 3});
-        QCOMPARE(order(q), QStringLiteral("bc"));
     }
 
     void sortsSizesAsNumbersAndTextWithoutCase() {
