@@ -1,5 +1,7 @@
-// A plain TCP reader for the file-server benchmark: connects, reads until
-// the server closes, and prints how many bytes came in how many seconds.
+// A plain TCP reader for the file-server benchmark: connects, optionally
+// sends one request text (an HTTP GET, to read from a web server the same
+// way), reads until the server closes, and prints how many bytes came in how
+// many seconds.
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -8,12 +10,13 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <thread>
 #include <vector>
 
 int main(int argc, char **argv) {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: serving_reader ADDRESS PORT\n");
+    if (argc != 3 && argc != 4) {
+        std::fprintf(stderr, "usage: serving_reader ADDRESS PORT [REQUEST]\n");
         return 2;
     }
     sockaddr_in a{};
@@ -32,6 +35,7 @@ int main(int argc, char **argv) {
     }
     if (fd < 0) return 1;
     const auto start = std::chrono::steady_clock::now();
+    if (argc == 4 && send(fd, argv[3], std::strlen(argv[3]), 0) != ssize_t(std::strlen(argv[3]))) return 1;
     std::vector<char> buf(64 << 10);
     long long total = 0;
     for (;;) {
