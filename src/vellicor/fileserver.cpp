@@ -7,6 +7,7 @@
 #include <arpa/inet.h>
 #include <cerrno>
 #include <fcntl.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/sendfile.h>
 #include <sys/socket.h>
@@ -87,6 +88,9 @@ bool FileServer::Serve() {
     closeFd(listener_);
     if (conn < 0) return false;
     conn_.store(conn);
+    // Only full segments go out; the close lets the last, partial one go at once.
+    const int cork = 1;
+    ::setsockopt(conn, IPPROTO_TCP, TCP_CORK, &cork, sizeof cork);
     const timeval stall{kSendStallSeconds, 0};
     ::setsockopt(conn, SOL_SOCKET, SO_SNDTIMEO, &stall, sizeof stall);
 
@@ -143,6 +147,8 @@ bool FileServer::CopyFrom(int conn, int64_t offset, int64_t end) {
 void FileServer::CloseInOrder(int conn) {
     // Our FIN after the last byte tells the requester the file is complete;
     // waiting for its close keeps unread data from turning the close into a reset.
+    const int uncork = 0;
+    ::setsockopt(conn, IPPROTO_TCP, TCP_CORK, &uncork, sizeof uncork);
     ::shutdown(conn, SHUT_WR);
     const auto deadline = Clock::now() + std::chrono::milliseconds(kCloseWaitMs);
     char sink[4096];
