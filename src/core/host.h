@@ -15,3 +15,5 @@ struct HostIdentity {
 
 inline constexpr quint16 kCommandPort = 8765;
 inline const char *const kAppTitle = "Quillmere™ v1.0";
+// The file server's window title: the program's title, this, and the file it serves.
+inline const char *const kFileServerSuffix = " - TFTP";

@@ -35,7 +35,7 @@ void TMainForm::FormCreate() {
     const QString app = QString::fromUtf8(kAppTitle);
     QApplication::setApplicationName(app);
     setWindowTitle(app);
-    host_.FileServerTitle = app + QStringLiteral(" - TFTP");
+    host_.FileServerTitle = app + QString::fromUtf8(kFileServerSuffix);
     firstActivation_ = false;
 
     const QString folder = hostinfo::ProgramFolder();

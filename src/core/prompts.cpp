@@ -18,6 +18,15 @@ Hook &hook() {
 
 QString title() { return QString::fromUtf8(kAppTitle); }
 
+// Texts often carry names and paths a peer chose; they must never render as rich text.
+QMessageBox::StandardButton Box(QWidget *parent, QMessageBox::Icon icon, const QString &text,
+                                QMessageBox::StandardButtons buttons, QMessageBox::StandardButton initial) {
+    QMessageBox box(icon, title(), text, buttons, parent);
+    box.setTextFormat(Qt::PlainText);
+    box.setDefaultButton(initial);
+    return static_cast<QMessageBox::StandardButton>(box.exec());
+}
+
 } // namespace
 
 void SetHook(Hook h) { hook() = std::move(h); }
@@ -27,7 +36,7 @@ void Information(QWidget *parent, const QString &text) {
         hook()({Kind::Information, title(), text, {}});
         return;
     }
-    QMessageBox::information(parent, title(), text, QMessageBox::Ok);
+    Box(parent, QMessageBox::Information, text, QMessageBox::Ok, QMessageBox::Ok);
 }
 
 void Error(QWidget *parent, const QString &text) {
@@ -35,12 +44,12 @@ void Error(QWidget *parent, const QString &text) {
         hook()({Kind::Error, title(), text, {}});
         return;
     }
-    QMessageBox::critical(parent, title(), text, QMessageBox::Ok);
+    Box(parent, QMessageBox::Critical, text, QMessageBox::Ok, QMessageBox::Ok);
 }
 
 bool YesNo(QWidget *parent, const QString &text) {
     if (hook()) return hook()({Kind::Question, title(), text, {}}).accepted;
-    return QMessageBox::question(parent, title(), text, QMessageBox::Yes | QMessageBox::No, QMessageBox::No) ==
+    return Box(parent, QMessageBox::Question, text, QMessageBox::Yes | QMessageBox::No, QMessageBox::No) ==
            QMessageBox::Yes;
 }
 

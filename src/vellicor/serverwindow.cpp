@@ -12,7 +12,7 @@
 ServerWindow::ServerWindow(const FileServer &server, const QString &fileName, const QString &requester)
     : server_(server) {
     // The title's prefix is how the program recognises a running file server.
-    setWindowTitle(QString::fromUtf8(kAppTitle) + QStringLiteral(" - TFTP ") + fileName);
+    setWindowTitle(QString::fromUtf8(kAppTitle) + QString::fromUtf8(kFileServerSuffix) + QLatin1Char(' ') + fileName);
     setObjectName(QStringLiteral("ServerWindow"));
     auto *layout = new QVBoxLayout(this);
     auto *file = new QLabel(fileName, this);
