@@ -1,0 +1,56 @@
+#!/bin/sh
+# Builds the Debian package, checks what it holds and depends on, installs it
+# on this machine and starts the installed program offscreen in a network
+# namespace of its own; then removes it again.
+set -eu
+build=$1
+work=$(mktemp -d /tmp/qmpkg-XXXXXX)
+cleanup() {
+  dpkg -r quillmere >/dev/null 2>&1 || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+fail() { echo "FAIL: $*"; exit 1; }
+
+if [ "$(id -u)" -ne 0 ]; then
+  [ "${CI:-}" = true ] && fail "installing the package needs root"
+  echo "SKIP: installing the package needs root"; exit 77
+fi
+
+(cd "$work" && cpack --config "$build/CPackConfig.cmake" >cpack.log 2>&1) || { cat "$work/cpack.log"; fail "cpack"; }
+deb=$(ls "$work"/quillmere_*.deb)
+dpkg-deb -c "$deb" >"$work/contents"
+for f in ./usr/lib/quillmere/quillmere ./usr/lib/quillmere/Vellicor ./usr/bin/quillmere \
+         ./usr/share/applications/quillmere.desktop ./usr/share/icons/hicolor/scalable/apps/quillmere.svg; do
+  grep -q " $f" "$work/contents" || fail "package lacks $f"
+done
+depends=$(dpkg-deb -f "$deb" Depends)
+echo "Depends: $depends"
+# The sockets are our own (POSIX), so Qt Network is not among them.
+for p in libqt6core6 libqt6gui6 libqt6widgets6 qt6-qpa-plugins; do
+  echo "$depends" | grep -q "$p" || fail "no dependency on $p"
+done
+echo "$depends" | grep -q -- '-dev' && fail "depends on a development package"
+
+dpkg -i "$deb" >/dev/null || fail "dpkg -i"
+command -v quillmere >/dev/null || fail "quillmere is not on the PATH"
+home="$work/home"
+mkdir -p "$home"
+chown nobody "$home"
+# The installed copy starts as an ordinary user, runs its start-up (loopback
+# only here) and closes on SIGTERM; it must keep its files out of the
+# installation folder.
+unshare -n sh -c '
+  ip link set lo up
+  HOME="$0" XDG_CONFIG_HOME="$0/.config" XDG_RUNTIME_DIR="$0" QT_QPA_PLATFORM=offscreen \
+    setpriv --reuid=nobody --regid=nogroup --clear-groups quillmere &
+  pid=$!
+  sleep 3
+  kill -0 $pid || exit 3
+  kill -TERM $pid
+  wait $pid' "$home" || fail "the installed program did not run and close cleanly"
+extra=$(ls /usr/lib/quillmere | grep -v -x -e quillmere -e Vellicor || true)
+[ -z "$extra" ] || fail "the program wrote into its installation folder: $extra"
+dpkg -r quillmere >/dev/null || fail "dpkg -r"
+[ ! -e /usr/lib/quillmere ] || fail "dpkg -r left /usr/lib/quillmere"
+echo ok
