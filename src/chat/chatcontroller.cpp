@@ -92,6 +92,8 @@ void ChatController::AcceptArrived(const QString &text) {
 }
 
 void ChatController::RefusalArrived(const QString &text) {
+    // Only a request that waits takes a refusal: unasked ones would stack a box each.
+    if (!main_.Timer_onechat()->isActive()) return;
     main_.waitForm().close();
     main_.Timer_onechat()->stop();
     prompts::Information(&main_, field(text, 2) + QLatin1Char('(') + field(text, 3) +

@@ -1,5 +1,7 @@
 #include "download/servedfiles.h"
 
+#include "listing/folderlisting.h"
+
 #include <QFileInfo>
 
 namespace {
@@ -14,7 +16,9 @@ bool directlyInside(const QString &folder, const QString &path) {
 
 bool published(const QList<ShareRecord> &records, const QString &path) {
     for (const ShareRecord &r : records) {
-        if (r.kind == ShareKind::File ? r.FullPath() == path : directlyInside(r.name, path)) return true;
+        if (r.kind == ShareKind::File ? r.FullPath() == path
+                                      : directlyInside(r.name, path) && StaysInFolder(r.name, path))
+            return true;
     }
     return false;
 }

@@ -7,5 +7,6 @@
 
 // The size of the file at path when it is published and is a regular file now:
 // the full path of a file record, or a file directly inside a folder record,
-// compared as exact text as the registry compares paths. -1 for anything else.
+// compared as exact text as the registry compares paths, and for the folder
+// one also after its links are followed. -1 for anything else.
 qint64 ServedFileSize(const QList<ShareRecord> &records, const QString &path);

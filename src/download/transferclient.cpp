@@ -178,7 +178,7 @@ void TransferClient::ConnectFinished(TransferConnection::Connect result) {
     const qint64 received = current_.ResumeOffset > 0 ? current_.ResumeOffset : 0;
     // A resumed row shows at once how much it already holds.
     if (received > 0 && current_.RemoteSize > 0) ReportProgress(received);
-    connection_->StartReceive(&file_, received, kSilenceMs);
+    connection_->StartReceive(&file_, received, current_.RemoteSize, kSilenceMs);
 }
 
 void TransferClient::ReportProgress(qint64 received) {

@@ -67,9 +67,10 @@ void TransferConnection::ConnectReady() {
     emit connectFinished(error == 0 ? Connect::Connected : Connect::Failed);
 }
 
-void TransferConnection::StartReceive(TargetFile *file, qint64 received, int silenceMs) {
+void TransferConnection::StartReceive(TargetFile *file, qint64 received, qint64 limit, int silenceMs) {
     file_ = file;
     received_ = received;
+    limit_ = limit;
     reported_ = received;
     notifier_ = new QSocketNotifier(fd_, QSocketNotifier::Read, this);
     connect(notifier_, &QSocketNotifier::activated, this, &TransferConnection::ReadReady);
@@ -81,8 +82,14 @@ void TransferConnection::StartReceive(TargetFile *file, qint64 received, int sil
 
 void TransferConnection::ReadReady() {
     for (int i = 0; i < kReceivesPerWake && fd_ >= 0; ++i) {
-        char *at = file_->Reserve(kReceiveBytes);
-        const ssize_t n = ::recv(fd_, at, kReceiveBytes, 0);
+        // Whatever comes after the announced size is not taken.
+        const qint64 room = qMin<qint64>(kReceiveBytes, limit_ - received_);
+        if (room <= 0) {
+            Finish(End::Closed);
+            return;
+        }
+        char *at = file_->Reserve(room);
+        const ssize_t n = ::recv(fd_, at, size_t(room), 0);
         if (n < 0) {
             if (errno == EINTR) continue;
             if (errno == EAGAIN || errno == EWOULDBLOCK) break;
@@ -101,6 +108,10 @@ void TransferConnection::ReadReady() {
         if (received_ - reported_ >= kReportBytes) {
             reported_ = received_;
             emit progress(received_);
+        }
+        if (received_ >= limit_) {
+            Finish(End::Closed);
+            return;
         }
     }
     if (fd_ >= 0) timer_->start();

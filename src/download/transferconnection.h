@@ -28,8 +28,10 @@ public:
     // Starts connecting; connectFinished follows, never from inside this call.
     void StartConnect(const QString &ip, quint16 port, int timeoutMs);
     // Receives into file until the server closes, a receive or write fails,
-    // or nothing arrives for silenceMs; received counts on from its start value.
-    void StartReceive(TargetFile *file, qint64 received, int silenceMs);
+    // nothing arrives for silenceMs, or received reaches limit (the announced
+    // size: a server must not fill the disk with more); received counts on
+    // from its start value.
+    void StartReceive(TargetFile *file, qint64 received, qint64 limit, int silenceMs);
     // Ends whatever runs, without a signal.
     void Abort();
 
@@ -53,6 +55,7 @@ private:
     QTimer *timer_ = nullptr;
     TargetFile *file_ = nullptr;
     qint64 received_ = 0;
+    qint64 limit_ = 0;
     qint64 reported_ = 0;
     bool connecting_ = false;
 };

@@ -9,8 +9,15 @@ void ForEachFolderFile(const QString &folder, const std::function<void(const QSt
     while (it.hasNext()) {
         it.next();
         const QFileInfo info = it.fileInfo();
+        if (info.isSymLink() && !StaysInFolder(folder, info.filePath())) continue;
         yield(info.fileName(), info.size());
     }
+}
+
+bool StaysInFolder(const QString &folder, const QString &file) {
+    const QString dir = QFileInfo(folder).canonicalFilePath();
+    const QFileInfo target(QFileInfo(file).canonicalFilePath());
+    return !dir.isEmpty() && target.exists() && target.absolutePath() == dir;
 }
 
 QString ListedFolderPath(const QString &path) {

@@ -6,9 +6,14 @@
 
 // Calls yield with the name and size of every regular file directly inside
 // folder, hidden ones included, in the order the directory listing gives
-// them; subfolders and their contents are left out. A folder that cannot be
-// listed yields nothing.
+// them; subfolders and their contents are left out, and so are links that
+// lead out of the folder. A folder that cannot be listed yields nothing.
 void ForEachFolderFile(const QString &folder, const std::function<void(const QString &name, qint64 size)> &yield);
+
+// Whether file, once every link on its way is followed, lies directly inside
+// folder (also followed): a link in a shared folder must not publish a file
+// from elsewhere.
+bool StaysInFolder(const QString &folder, const QString &file);
 
 // A folder record's path as its entries carry it: closed by "/", unless it
 // already ends with "/" or with a Windows "\".

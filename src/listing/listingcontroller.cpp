@@ -124,6 +124,8 @@ void ListingController::Timer_FileShareTimer() {
 }
 
 void ListingController::NoSharesReply() {
+    // Only a browse that waits takes the answer: unasked ones would stack a box each.
+    if (!main_.Timer_FileShare()->isActive()) return;
     main_.Timer_FileShare()->stop();
     main_.SetStatusText(QString());
     prompts::Information(&main_, QStringLiteral("공개한 파일이 하나도 없습니다"));

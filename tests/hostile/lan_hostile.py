@@ -1,0 +1,247 @@
+"""A hostile peer against a real copy on the test LAN.
+
+QM1 runs the copy under test; QM2 is a scripted peer that sends what a
+hostile copy would. Checks:
+- download and start requests for files outside the shares, for paths that
+  climb out of a shared folder ("..", links) and for unshared subfolders are
+  refused with "@_+O", no file server is started for them and no port opens;
+  a published file is still served (so the refusals mean something);
+- datagrams of every command code and of every broadcast sub-command, cut
+  short, stuffed with empty or binary fields, of exactly 4096 bytes and far
+  beyond it, leave the copy up, and a browse afterwards lists exactly what
+  it listed before;
+- floods of 10,000 chat lines, and of unasked refusals and no-shares
+  replies, leave it up and answering, with its memory bounded;
+- after all of it a clean close keeps Quillmere.ini's share records."""
+import os
+import select
+import signal
+import socket
+import sys
+import time
+
+sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "lan"))
+from testlan import TestLan, build_dir_from_args, wait_for  # noqa: E402
+
+build = build_dir_from_args()
+failures = []
+CODES = ["@_&#", "@_+G", "@_+L", "@_+N", "@_+S", "@_+O", "@_+V", "@_+M", "@_+I",
+         "@_+R", "@_+K", "@_*J", "@_*T", "@_*C", "@_*V", "@_*I", "@_*X"]
+SUBS = ["@_&F", "@_+B"]
+
+
+def check(ok, message):
+    if not ok:
+        failures.append(message)
+        print("FAIL: " + message)
+    return ok
+
+
+def pids_of(host, exe):
+    pids = []
+    for p in os.listdir("/proc"):
+        if p.isdigit():
+            try:
+                if os.readlink("/proc/%s/exe" % p) == host.folder + exe:
+                    pids.append(int(p))
+            except OSError:
+                pass
+    return pids
+
+
+def rss_kib(pid):
+    try:
+        with open("/proc/%d/status" % pid) as f:
+            for line in f:
+                if line.startswith("VmRSS:"):
+                    return int(line.split()[1])
+    except OSError:
+        pass
+    return 0
+
+
+def ini_records(path):
+    with open(path, "rb") as f:
+        text = f.read().decode("cp949")
+    lines = [l.strip() for l in text.splitlines()]
+    start = lines.index("[SHAREFILE]") + 1 if "[SHAREFILE]" in lines else len(lines)
+    records = []
+    for l in lines[start:]:
+        if l.startswith("["):
+            break
+        if "=" in l:
+            records.append(l.split("=", 1)[1])
+    return sorted(records)
+
+
+with TestLan(build, hosts=2) as lan:
+    qm1, qm2 = lan.hosts
+    pub = os.path.join(qm1.root, "pub")
+    pubdir = os.path.join(qm1.root, "pubdir")
+    secret = os.path.join(qm1.root, "secret")
+    for d in (pub, os.path.join(pubdir, "sub"), secret):
+        os.makedirs(d)
+    files = {os.path.join(pub, "shared.txt"): b"s" * 10, os.path.join(pub, "unshared.txt"): b"u" * 11,
+             os.path.join(pubdir, "a.txt"): b"a" * 100, os.path.join(pubdir, "sub", "b.txt"): b"b" * 12,
+             os.path.join(secret, "secret.txt"): b"SECRET" * 7}
+    for path, data in files.items():
+        with open(path, "wb") as f:
+            f.write(data)
+    os.symlink(os.path.join(secret, "secret.txt"), os.path.join(pubdir, "leak.txt"))
+    os.symlink(secret, os.path.join(pubdir, "leakdir"))
+    os.symlink("a.txt", os.path.join(pubdir, "alias.txt"))  # stays inside the shared folder
+    records = ["%s/;shared.txt;;;F" % pub, ";%s;;;D" % pubdir]
+    ini = qm1.folder + "Quillmere.ini"
+    with open(ini, "wb") as f:
+        f.write(("[SHAREFILE]\r\n" + "".join("%d=%s\r\n" % (i, r) for i, r in enumerate(records))).encode("cp949"))
+    want_records = ini_records(ini)
+
+    udp = qm2.socket()
+    udp.bind(("0.0.0.0", 8765))
+    udp.setsockopt(socket.SOL_SOCKET, socket.SO_RCVBUF, 4 << 20)
+    proc = qm1.start_program()
+
+    def send(data):
+        udp.sendto(data if isinstance(data, bytes) else data.encode("cp949"), (qm1.ip, 8765))
+
+    def drain():
+        while select.select([udp], [], [], 0)[0]:
+            udp.recvfrom(70000)
+
+    def receive(code, timeout=5):
+        deadline = time.time() + timeout
+        while True:
+            left = deadline - time.time()
+            if left <= 0 or not select.select([udp], [], [], left)[0]:
+                return None
+            data, _ = udp.recvfrom(70000)
+            if data.startswith(code.encode()):
+                return data.decode("cp949")
+
+    def browse(timeout=5):
+        """The entries (folder, name, size) of one browse answer, or None."""
+        drain()
+        send("@_+L;")
+        text = receive("@_+G", timeout)
+        if text is None:
+            return None
+        fields = text[5:].split(";")
+        entries = set()
+        while len(fields) >= 7 and fields[0] != "#END_LIST#":
+            entries.add((fields[3], fields[0], fields[1]))
+            fields = fields[7:]
+        return entries
+
+    baseline = wait_for(lambda: browse(1), 20, interval=0.2)
+    check(baseline is not None, "the copy never answered a browse")
+    baseline = baseline or set()
+    pid = next(iter(pids_of(qm1, "quillmere")), 0)
+    check(pid > 0, "no program process")
+    check(("%s/" % pubdir, "a.txt", "100") in baseline, "the published folder is not listed: %s" % sorted(baseline))
+    check(not any(name == "leak.txt" for _, name, _ in baseline), "a link out of the shares is listed")
+
+    # Requests for what is not published: every one refused, no server started.
+    refused = [os.path.join(secret, "secret.txt"), os.path.join(pub, "unshared.txt"),
+               pubdir + "/../secret/secret.txt", pub + "/../secret/secret.txt", pubdir + "/sub/b.txt",
+               pubdir + "/leak.txt", pubdir + "/leakdir/secret.txt", pubdir + "/./a.txt", pubdir + "//a.txt",
+               pubdir + "/sub/../a.txt", pubdir, pubdir + "/", "a.txt", "../secret/secret.txt", "",
+               pubdir + "\\..\\..\\secret\\secret.txt", "/etc/passwd", "/proc/self/environ", pubdir + "/.."]
+    servers_before = set(pids_of(qm1, "Vellicor"))
+    for path in refused:
+        drain()
+        send("@_+S;EVIL;QM1;" + path)
+        got = receive("@_+", 3)
+        check(got == "@_+O;", "download request for %r answered %r" % (path, got))
+        send("@_+R;EVIL;%s;0" % path)
+        got = receive("@_+", 3)
+        check(got == "@_+O;", "start request for %r answered %r" % (path, got))
+    started = set(pids_of(qm1, "Vellicor")) - servers_before
+    check(not started, "file servers started for refused paths: %s" % started)
+    port = 9265 + int(qm2.ip.split(".")[-1])
+    for p in range(port, port + 7):
+        t = qm2.socket(socket.AF_INET, socket.SOCK_STREAM)
+        t.settimeout(2)
+        check(t.connect_ex((qm1.ip, p)) != 0, "port %d takes a connection after refusals" % p)
+        t.close()
+    for path, size in ((os.path.join(pub, "shared.txt"), 10), (pubdir + "/a.txt", 100), (pubdir + "/alias.txt", 100)):
+        drain()
+        send("@_+S;EVIL;QM1;" + path)
+        got = receive("@_+", 3)
+        check(got == "@_+I;%s;%d" % (path, size), "published %r answered %r" % (path, got))
+    drain()
+    send("@_+R;EVIL;%s/a.txt;0" % pubdir)
+    ready = receive("@_+K", 5)
+    check(ready is not None and ready.endswith(";%s/a.txt;100;" % pubdir), "a published file is not served: %r" % ready)
+    if ready:
+        t = qm2.socket(socket.AF_INET, socket.SOCK_STREAM)
+        t.settimeout(5)
+        t.connect((qm1.ip, int(ready.split(";")[1])))
+        got = b""
+        while True:
+            c = t.recv(65536)
+            if not c:
+                break
+            got += c
+        t.close()
+        check(got == b"a" * 100, "served %d bytes of a.txt" % len(got))
+
+    # Every code and sub-command, cut short, empty, binary, exactly 4096 bytes and oversized.
+    def junk(code):
+        c = code.encode()
+        yield from (c[:1], c[:2], c[:3], c, c + b";", c + b";" * 12, c + b";\x00\x00;zz\x00",
+                    c + b";\xff\xfe\x80;\x81\xff;\xa1", c + b";" + b"A" * (4091 - len(c) + 4),
+                    c + b";" + b"B" * 5000, c + b";" + b";".join([b"9" * 25] * 6) + b";",
+                    c + b";" + b"x;" * 2044, c + b";" + b"\xb0\xa1" * 30000)
+
+    env = b"@_&#;"
+    datagrams = [d for code in CODES if code != "@_&#" for d in junk(code)]
+    for sub in SUBS + ["@_+L", "XXXX", "@_&"]:
+        datagrams += [env + d for d in junk(sub)]
+    datagrams += [b"@_&#", b"@_&#;", b"@_&#;;", b"\x00" * 4096, b"\xff" * 4097, b"@_&#;@_&F;" + b"W" * 4080,
+                  b"@_&#;@_&F;;", b"@_&#;@_&F;G;", b"@_&#;@_+B;*.*", b"@_&#;@_+B;" + b"*" * 4000,
+                  b"@_+K;9270;;;", b"@_+K;-1;" + pubdir.encode() + b"/a.txt;-5;", b"@_+I;;-1",
+                  b"@_+R;EVIL;" + pubdir.encode() + b"/missing.txt;-1"]
+    for i, d in enumerate(datagrams):
+        send(d)
+        if i % 20 == 19:
+            time.sleep(0.02)
+    time.sleep(1)
+    check(proc.poll() is None, "the copy ended after malformed datagrams (%s)" % proc.poll())
+    after = wait_for(lambda: browse(2), 15, interval=0.2)
+    check(after == baseline, "browse after malformed datagrams: %s, before %s" % (after, baseline))
+
+    # Floods: chat lines, and answers nobody asked for.
+    rss_start = rss_kib(pid)
+    t0 = time.time()
+    for n in range(10000):
+        send("@_*I;EVIL;%s;flood line %d %s" % (qm2.ip, n, "가" * 40))
+        if n % 20 == 19:
+            time.sleep(0.002)
+    for n in range(2000):
+        send("@_*C;EVIL%d;%s" % (n, qm2.ip) if n % 2 else "@_+N;")
+        if n % 20 == 19:
+            time.sleep(0.002)
+    sent_for = time.time() - t0
+    t1 = time.time()
+    after = wait_for(lambda: browse(2), 20, interval=0.2)
+    answered_in = time.time() - t1
+    check(proc.poll() is None, "the copy ended during the floods (%s)" % proc.poll())
+    check(after == baseline, "browse after the floods: %s" % after)
+    rss_end = rss_kib(pid)
+    print("floods sent in %.1f s, answered a browse %.1f s later; RSS %d -> %d KiB"
+          % (sent_for, answered_in, rss_start, rss_end))
+    check(rss_end - rss_start < 60 * 1024, "memory grew by %d KiB during the floods" % (rss_end - rss_start))
+
+    # A clean close keeps the share records.
+    os.kill(proc.pid, signal.SIGTERM)
+    try:
+        code = proc.wait(20)
+        check(code == 0, "the copy ended with %s after SIGTERM" % code)
+    except Exception:
+        check(False, "the copy did not close within 20 s of SIGTERM")
+    check(ini_records(ini) == want_records, "Quillmere.ini after the close: %s" % ini_records(ini))
+
+if failures:
+    print("%d failure(s)" % len(failures))
+    sys.exit(1)
+print("ok")
