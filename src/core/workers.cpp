@@ -35,12 +35,17 @@ void StartWorker(std::function<void()> work) { pool().start(std::move(work)); }
 
 bool ShuttingDown() { return g_shuttingDown.load(); }
 
-void StopWorkers(int maxMs) {
-    g_shuttingDown.store(true);
+void WaitWorkers(int maxMs) {
     QElapsedTimer t;
     t.start();
-    while (!pool().waitForDone(20) && t.elapsed() < maxMs)
+    // Short slices: a worker may be waiting for the main thread to run its window work.
+    while (!pool().waitForDone(1) && t.elapsed() < maxMs)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+}
+
+void StopWorkers(int maxMs) {
+    g_shuttingDown.store(true);
+    WaitWorkers(maxMs);
 }
 
 void RunOnMainThread(QObject *context, std::function<void()> fn) {

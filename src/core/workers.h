@@ -9,8 +9,9 @@ class QObject;
 void StartWorker(std::function<void()> work);
 // True once the program has begun to close; long-running workers stop early.
 bool ShuttingDown();
-// Marks the program as closing and waits, still dispatching events, up to
-// maxMs for running workers to end.
+// Waits, still dispatching events, up to maxMs for running workers to end.
+void WaitWorkers(int maxMs);
+// Marks the program as closing and waits as WaitWorkers does.
 void StopWorkers(int maxMs);
 // Runs fn on the thread of context (the main thread for windows) and waits
 // for it; from that thread itself it runs fn directly. Does nothing when the

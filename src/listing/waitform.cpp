@@ -63,9 +63,12 @@ void TWait_Form::closeEvent(QCloseEvent *e) {
 }
 
 bool TWait_Form::eventFilter(QObject *watched, QEvent *e) {
-    if (watched != pWait_ && watched != imageWanted_) return QWidget::eventFilter(watched, e);
-    auto *mouse = static_cast<QMouseEvent *>(e);
-    switch (e->type()) {
+    const QEvent::Type type = e->type();
+    if ((watched != pWait_ && watched != imageWanted_) ||
+        (type != QEvent::MouseButtonPress && type != QEvent::MouseMove && type != QEvent::MouseButtonRelease))
+        return QWidget::eventFilter(watched, e);
+    const auto *mouse = static_cast<QMouseEvent *>(e);
+    switch (type) {
     case QEvent::MouseButtonPress:
         if (mouse->button() != Qt::LeftButton) break;
         if (windowHandle() && windowHandle()->startSystemMove()) return true;

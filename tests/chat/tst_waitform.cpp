@@ -65,6 +65,24 @@ private slots:
         drag(w.findChild<QLabel *>(QStringLiteral("Label2")), QPoint(25, 25));
         QCOMPARE(w.pos(), at);
     }
+
+    // The panel's filter sees every event, most of them no mouse events: they
+    // pass on untouched and never start or end a drag.
+    void otherEventsPassThePanel() {
+        TWait_Form w;
+        w.move(100, 100);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        auto *panel = w.findChild<QWidget *>(QStringLiteral("P_Wait"));
+        const QPoint at = w.pos();
+        for (QEvent::Type type : {QEvent::Enter, QEvent::Leave, QEvent::ToolTip, QEvent::StatusTip}) {
+            QEvent e(type);
+            QApplication::sendEvent(panel, &e);
+        }
+        QCOMPARE(w.pos(), at);
+        drag(panel, QPoint(10, 10));
+        QCOMPARE(w.pos(), at + QPoint(10, 10));
+    }
 };
 
 QTEST_MAIN(TestWaitForm)
