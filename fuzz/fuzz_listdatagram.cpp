@@ -10,6 +10,7 @@
 #include <QTreeWidget>
 
 #include <cstddef>
+#include <utility>
 #include <cstdint>
 
 namespace {
@@ -67,6 +68,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     TProcessShareRecvThread(text, form.listing(), form).Execute();
     CheckViews(form, entries);
     CheckRepacked(entries);
+    // Names come from the sender's files, which may be called anything a comment can say.
+    QList<ShareEntry> swapped = entries;
+    for (ShareEntry &e : swapped) std::swap(e.name, e.comment);
+    CheckRepacked(swapped);
     SettleWorld();
     return 0;
 }

@@ -7,6 +7,8 @@ constexpr qsizetype kReserveBytes = 100;
 }
 
 bool ListPacker::Add(const ShareEntry &entry) {
+    // The receiver would take such a name for the list's end and lose the entries after it.
+    if (entry.name == QLatin1String(kEndOfList)) return false;
     const std::optional<QByteArray> bytes = EntryBytes(entry);
     if (!bytes) return false;
     if (pendingBytes_ + bytes->size() + kReserveBytes > kMaxDatagramBytes) {

@@ -20,7 +20,7 @@ public:
 
     ListPacker(Send send, Pause pause) : send_(std::move(send)), pause_(std::move(pause)) {}
 
-    // False when the entry cannot travel whole and was left out.
+    // False when the entry cannot travel whole, or is named "#END_LIST#", and was left out.
     bool Add(const ShareEntry &entry);
     void Finish();
 

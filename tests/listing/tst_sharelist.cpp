@@ -137,6 +137,23 @@ private slots:
         QCOMPARE(sent.size(), 2);
     }
 
+    void fileNamedLikeTheListEnd() {
+        // Read back, such a name ends the list: it stays out, and what follows it arrives.
+        QStringList sent;
+        ListPacker packer([&](const QString &p) { sent << p; }, [] {});
+        QVERIFY(packer.Add(entry(QStringLiteral("a"))));
+        QVERIFY(!packer.Add(entry(QStringLiteral("#END_LIST#"))));
+        QVERIFY(packer.Add(entry(QStringLiteral("b"))));
+        packer.Finish();
+        QCOMPARE(packer.Entries(), 2);
+        QCOMPARE(ReadListDatagram(QStringLiteral("@_+G;") + sent.join(QString())),
+                 (QList<ShareEntry>{entry(QStringLiteral("a")), entry(QStringLiteral("b"))}));
+        // Elsewhere in an entry the text is only text.
+        ShareEntry commented = entry(QStringLiteral("c"));
+        commented.comment = QStringLiteral("#END_LIST#");
+        QVERIFY(ListPacker([](const QString &) {}, [] {}).Add(commented));
+    }
+
     void packingCountsBytes() {
         // 600 Korean characters are 1200 bytes: three such entries overflow
         // 4096 bytes though they are far fewer characters.
