@@ -52,6 +52,13 @@ void DownloadServer::DownloadRequest(const QString &sender, const QString &text)
 
 void DownloadServer::StartRequest(const QString &sender, const QString &text) {
     const QChar sep = QLatin1Char(';');
+    // A requester that skips the download request, or ignores its "busy"
+    // answer, must not start file servers past the limit.
+    CountFileServers();
+    if (FileServerCount() > kMaxFileServers) {
+        main_.net().SendCommand(QStringLiteral("@_+M"), sender, {});
+        return;
+    }
     StartWorker([thread = TProcessFTPThread(main_, sender, GetField(text, sep, 2), GetField(text, sep, 3),
                                             ParseStartOffset(GetField(text, sep, 4)))]() mutable { thread.Execute(); });
 }

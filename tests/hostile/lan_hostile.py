@@ -5,7 +5,9 @@ hostile copy would. Checks:
 - download and start requests for files outside the shares, for paths that
   climb out of a shared folder ("..", links) and for unshared subfolders are
   refused with "@_+O", no file server is started for them and no port opens;
-  a published file is still served (so the refusals mean something);
+  a published file is still served (so the refusals mean something), and
+  start requests sent again and again start no more file servers than the
+  limit lets run;
 - datagrams of every command code and of every broadcast sub-command, cut
   short, stuffed with empty or binary fields, of exactly 4096 bytes and far
   beyond it, leave the copy up, and a browse afterwards lists exactly what
@@ -185,6 +187,23 @@ with TestLan(build, hosts=2) as lan:
         t.close()
         check(got == b"a" * 100, "served %d bytes of a.txt" % len(got))
 
+    # A requester that asks again and again, never connecting, starts no more
+    # file servers than the limit lets run (five still let one more through).
+    answers = []
+    for i in range(14):
+        drain()
+        send("@_+S;EVIL;QM1;%s/a.txt" % pubdir)
+        receive("@_+", 3)
+        send("@_+R;EVIL;%s/a.txt;0" % pubdir)
+        answers.append((receive("@_+", 5) or "none")[:4])
+    running = pids_of(qm1, "Vellicor")
+    print("start requests answered %s; %d file servers running" % (",".join(answers), len(running)))
+    check(len(running) <= 6, "%d file servers running after repeated requests" % len(running))
+    # Servers of other programs on this machine count too, so only the first answer is sure.
+    check(answers[0] == "@_+K" and set(answers) <= {"@_+K", "@_+M"}, "start requests answered %s" % answers)
+    for p in running:
+        os.kill(p, signal.SIGKILL)
+
     # Every code and sub-command, cut short, empty, binary, exactly 4096 bytes and oversized.
     def junk(code):
         c = code.encode()
@@ -205,7 +224,8 @@ with TestLan(build, hosts=2) as lan:
         send(d)
         if i % 20 == 19:
             time.sleep(0.02)
-    time.sleep(1)
+    # Search answers to the junk come up to 4 s late; they must not be taken for the browse answer.
+    time.sleep(4.5)
     check(proc.poll() is None, "the copy ended after malformed datagrams (%s)" % proc.poll())
     after = wait_for(lambda: browse(2), 15, interval=0.2)
     check(after == baseline, "browse after malformed datagrams: %s, before %s" % (after, baseline))
