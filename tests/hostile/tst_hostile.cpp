@@ -7,6 +7,8 @@
 #include "core/dispatcher.h"
 #include "core/workers.h"
 #include "download/downconfirm.h"
+#include "download/servedfiles.h"
+#include "listing/folderlisting.h"
 #include "listing/listingcontroller.h"
 #include "peers/peertree.h"
 #include "promptrecorder.h"
@@ -122,6 +124,40 @@ private slots:
         h.reset();
         prompts.reset();
         dir.reset();
+    }
+
+    // Links in a shared folder: one that stays in it is listed and served,
+    // one that leads out is neither; a file record that is a link, and a
+    // folder record reached through one, are what the owner chose.
+    void linksOutOfASharedFolder() {
+        QVERIFY(QDir().mkpath(path(QStringLiteral("pub"))));
+        QVERIFY(QDir().mkpath(path(QStringLiteral("secret"))));
+        for (const char *name : {"pub/a.txt", "secret/s.txt"}) {
+            QFile f(path(QString::fromLatin1(name)));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("12345");
+        }
+        QVERIFY(QFile::link(QStringLiteral("a.txt"), path(QStringLiteral("pub/alias.txt"))));
+        QVERIFY(QFile::link(path(QStringLiteral("secret/s.txt")), path(QStringLiteral("pub/leak.txt"))));
+        QVERIFY(QFile::link(QStringLiteral("../secret/s.txt"), path(QStringLiteral("pub/leak2.txt"))));
+        QVERIFY(QFile::link(path(QStringLiteral("secret")), path(QStringLiteral("pub/dir"))));
+        QVERIFY(QFile::link(path(QStringLiteral("pub")), path(QStringLiteral("publink"))));
+        QVERIFY(QFile::link(path(QStringLiteral("secret/s.txt")), path(QStringLiteral("chosen.txt"))));
+
+        QStringList listed;
+        ForEachFolderFile(path(QStringLiteral("pub")), [&](const QString &name, qint64) { listed << name; });
+        listed.sort();
+        QCOMPARE(listed, (QStringList{QStringLiteral("a.txt"), QStringLiteral("alias.txt")}));
+
+        const QList<ShareRecord> records{{path(QStringLiteral("pub")), {}, {}, {}, {}, ShareKind::Folder},
+                                         {path(QStringLiteral("publink")), {}, {}, {}, {}, ShareKind::Folder},
+                                         {QStringLiteral("chosen.txt"), {}, {}, dir->path() + QLatin1Char('/'), {},
+                                          ShareKind::File}};
+        for (const char *name : {"pub/a.txt", "pub/alias.txt", "publink/a.txt", "chosen.txt"})
+            QVERIFY2(ServedFileSize(records, path(QString::fromLatin1(name))) == 5, name);
+        for (const char *name : {"pub/leak.txt", "pub/leak2.txt", "pub/dir/s.txt", "publink/leak.txt",
+                                 "pub/../secret/s.txt", "secret/s.txt"})
+            QVERIFY2(ServedFileSize(records, path(QString::fromLatin1(name))) == -1, name);
     }
 
     void moreBytesThanAnnounced_data() {
