@@ -11,6 +11,9 @@ namespace udp {
 
 namespace {
 constexpr int kMaxDatagram = 4096;
+// Room for a burst of announcements from a whole LAN (a short datagram takes
+// about 1 KiB of queue); the kernel caps the request at net.core.rmem_max.
+constexpr int kReceiveQueueBytes = 1 << 20;
 }
 
 int OpenReceive(quint16 port) {
@@ -24,6 +27,7 @@ int OpenReceive(quint16 port) {
         ::close(fd);
         return kInvalid;
     }
+    ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &kReceiveQueueBytes, sizeof kReceiveQueueBytes);
     return fd;
 }
 

@@ -10,6 +10,7 @@ constexpr int kInvalid = -1;
 
 // Bound to 0.0.0.0:port without SO_REUSEADDR: Linux delivers broadcasts only
 // to a wildcard-bound socket, and a second copy must still fail to bind.
+// Its receive queue is enlarged to take a burst of announcements.
 int OpenReceive(quint16 port);
 // Bound to localIp with a system-chosen port; SO_BROADCAST is set separately.
 int OpenSend(const QString &localIp);

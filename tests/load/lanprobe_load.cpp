@@ -1,9 +1,11 @@
 // The copy under load: the real main window inside a host of the test LAN,
 // with a meter on its main thread. A short repeating timer notes every gap
 // between its ticks; a gap is how long the main thread could not react.
-// Prints "READY" once the copy is up and "COMPLETE <ms>" once the peer tree
-// lists QM_EXPECT computers; a line "report" on stdin ends the run and prints
-// the figures, the peer tree and every dialog the copy asked.
+// Prints "READY" once the copy is up, "GROWN <computers> <ms>" at most every
+// 100 ms while its peer tree grows and "COMPLETE <ms> <ms>" once it lists
+// QM_EXPECT computers (times since the start and since the first peer).
+// A line "report" on stdin ends the run and prints the figures, the peer
+// tree and every dialog the copy asked.
 #include "core/mainform.h"
 #include "core/prompts.h"
 #include "peers/personinfo.h"
@@ -98,6 +100,8 @@ int main(int argc, char *argv[]) {
 
     StallMeter meter;
     qint64 firstPeerMs = -1;
+    int grown = 0;
+    qint64 grownAtMs = 0;
     bool complete = false;
     QTimer ticker;
     ticker.setTimerType(Qt::PreciseTimer);
@@ -111,6 +115,10 @@ int main(int argc, char *argv[]) {
         if (expected > 0 && n >= expected) {
             complete = true;
             say(QStringLiteral("COMPLETE %1 %2").arg(now).arg(now - firstPeerMs));
+        } else if (n != grown && now - grownAtMs >= 100) {
+            grown = n;
+            grownAtMs = now;
+            say(QStringLiteral("GROWN %1 %2").arg(n).arg(now - firstPeerMs));
         }
     });
     meter.start();
