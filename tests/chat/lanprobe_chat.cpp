@@ -11,14 +11,13 @@
 #include "chat/repcht.h"
 #include "chat/vchat.h"
 #include "core/mainform.h"
-#include "core/prompts.h"
 #include "listing/waitform.h"
 #include "peers/peertree.h"
 #include "ping/neticmp.h"
+#include "probekit.h"
 
 #include <QAction>
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -29,29 +28,11 @@
 #include <QTimer>
 #include <QTreeWidget>
 
-#include <cstdio>
 #include <cstdlib>
-#include <functional>
 
 namespace {
 
-QString env(const char *name) { return QString::fromLocal8Bit(qgetenv(name)); }
-
-void say(const QString &line) {
-    std::printf("%s\n", line.toUtf8().constData());
-    std::fflush(stdout);
-}
-
-// Handles events until ready() holds or ms pass.
-bool waitFor(const std::function<bool()> &ready, int ms) {
-    QElapsedTimer t;
-    t.start();
-    while (!ready()) {
-        if (t.elapsed() > ms) return false;
-        QTest::qWait(20);
-    }
-    return true;
-}
+using namespace probe;
 
 void shot(QWidget *w, const QString &name) {
     if (!env("QM_SHOT").isEmpty()) w->grab().save(env("QM_SHOT") + QLatin1Char('/') + name);
@@ -160,24 +141,20 @@ int ping(TMainForm &form) {
 int main(int argc, char *argv[]) {
     QApplication app(argc, argv);
     app.setQuitOnLastWindowClosed(false);
-    prompts::SetHook([](const prompts::Request &r) {
-        say(QStringLiteral("PROMPT ") + r.text);
-        return prompts::Answer{};
-    });
+    probe::printPrompts();
     TMainForm form;
-    form.show();
-    if (!waitFor([&] { return form.SendSocket() != -1; }, 10000)) return fail(QStringLiteral("no start-up"));
-    say(QStringLiteral("STARTED ") + form.host().ComputerName + QLatin1Char(' ') + form.host().LocalIP);
+    if (!probe::startUp(form)) return probe::fail(QStringLiteral("no start-up"));
+    probe::say(QStringLiteral("STARTED ") + form.host().ComputerName + QLatin1Char(' ') + form.host().LocalIP);
     // Ends the run after two and a half minutes whatever happens.
     QTimer::singleShot(150000, [] {
-        say(QStringLiteral("FAIL timeout"));
+        probe::say(QStringLiteral("FAIL timeout"));
         std::exit(1);
     });
-    const QString mode = env("QM_MODE");
+    const QString mode = probe::env("QM_MODE");
     const int rc = mode == QStringLiteral("ask")      ? ask(form)
                    : mode == QStringLiteral("answer") ? answer(form)
                    : mode == QStringLiteral("ping")   ? ping(form)
-                                                      : fail(QStringLiteral("unknown mode"));
+                                                      : probe::fail(QStringLiteral("unknown mode"));
     form.close();
     return rc;
 }

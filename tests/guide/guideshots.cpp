@@ -8,17 +8,16 @@
 #include "chat/repcht.h"
 #include "chat/vchat.h"
 #include "core/mainform.h"
-#include "core/prompts.h"
 #include "download/downconfirm.h"
 #include "download/downfile.h"
 #include "download/downloadqueue.h"
 #include "download/transferclient.h"
 #include "listing/listingcontroller.h"
 #include "peers/peertree.h"
+#include "probekit.h"
 
 #include <QAction>
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -28,33 +27,11 @@
 #include <QToolButton>
 #include <QTreeWidget>
 
-#include <cstdio>
 #include <cstdlib>
-#include <functional>
 
 namespace {
 
-QString env(const char *name) { return QString::fromLocal8Bit(qgetenv(name)); }
-
-void say(const QString &line) {
-    std::printf("%s\n", line.toUtf8().constData());
-    std::fflush(stdout);
-}
-
-int fail(const QString &why) {
-    say(QStringLiteral("FAIL ") + why);
-    return 1;
-}
-
-bool waitFor(const std::function<bool()> &ready, int ms) {
-    QElapsedTimer t;
-    t.start();
-    while (!ready()) {
-        if (t.elapsed() > ms) return false;
-        QTest::qWait(20);
-    }
-    return true;
-}
+using namespace probe;
 
 void shot(QWidget *w, const QString &name) {
     QTest::qWait(300);
@@ -185,20 +162,16 @@ int partner(TMainForm &form) {
 int main(int argc, char *argv[]) {
     QApplication app(argc, argv);
     app.setQuitOnLastWindowClosed(false);
-    prompts::SetHook([](const prompts::Request &r) {
-        say(QStringLiteral("PROMPT ") + r.text);
-        return prompts::Answer{};
-    });
+    probe::printPrompts();
     TMainForm form;
     form.resize(1100, 640);
-    form.show();
-    if (!waitFor([&] { return form.SendSocket() != -1; }, 10000)) return fail(QStringLiteral("no start-up"));
-    say(QStringLiteral("STARTED ") + form.host().ComputerName);
+    if (!probe::startUp(form)) return probe::fail(QStringLiteral("no start-up"));
+    probe::say(QStringLiteral("STARTED ") + form.host().ComputerName);
     QTimer::singleShot(170000, [] {
-        say(QStringLiteral("FAIL timeout"));
+        probe::say(QStringLiteral("FAIL timeout"));
         std::exit(1);
     });
-    const int rc = env("QM_MODE") == QStringLiteral("partner") ? partner(form) : user(form);
+    const int rc = probe::env("QM_MODE") == QStringLiteral("partner") ? partner(form) : user(form);
     form.close();
     return rc;
 }

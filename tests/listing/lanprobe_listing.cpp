@@ -3,9 +3,9 @@
 // hold. QM_MODE browse (QM_TARGET_IP, QM_TARGET_NAME) or search (QM_TEXT);
 // QM_OWN_FILE: a file this copy publishes itself; QM_SHOT: a PNG of the window.
 #include "core/mainform.h"
-#include "core/prompts.h"
 #include "listing/listingcontroller.h"
 #include "peers/peertree.h"
+#include "probekit.h"
 #include "shares/shareregistry.h"
 
 #include <QAction>
@@ -18,36 +18,19 @@
 #include <QToolButton>
 #include <QTreeWidget>
 
-#include <cstdio>
 
-namespace {
-
-QString env(const char *name) { return QString::fromLocal8Bit(qgetenv(name)); }
-
-void say(const QString &line) {
-    std::printf("%s\n", line.toUtf8().constData());
-    std::fflush(stdout);
-}
-
-} // namespace
+using probe::env;
+using probe::say;
 
 int main(int argc, char *argv[]) {
     QApplication app(argc, argv);
     app.setQuitOnLastWindowClosed(false);
-    prompts::SetHook([](const prompts::Request &r) {
-        say(QStringLiteral("PROMPT ") + r.text);
-        return prompts::Answer{};
-    });
+    probe::printPrompts();
     TMainForm form;
     form.resize(1100, 620);
-    form.show();
     QElapsedTimer t;
     t.start();
-    while (form.SendSocket() == -1 && t.elapsed() < 10000) QApplication::processEvents(QEventLoop::AllEvents, 50);
-    if (form.SendSocket() == -1) {
-        say(QStringLiteral("FAIL no start-up"));
-        return 1;
-    }
+    if (!probe::startUp(form)) return probe::fail(QStringLiteral("no start-up"));
     const QString own = env("QM_OWN_FILE");
     if (!own.isEmpty()) {
         const QFileInfo info(own);
