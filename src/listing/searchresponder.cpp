@@ -17,10 +17,18 @@ SearchResponder::SearchResponder(Messenger &net, const ShareRegistry &registry, 
 }
 
 void SearchResponder::Answer(const QString &searcher, const QString &text) const {
+    {
+        QMutexLocker lock(&waitingMutex_);
+        if (waiting_.contains(searcher)) return;
+        waiting_.insert(searcher);
+    }
     const QList<ShareRecord> records = registry_.Snapshot();
-    if (records.isEmpty()) return;
-    WaitPumping(delay_());
-    if (ShuttingDown()) return;
+    if (!records.isEmpty()) WaitPumping(delay_());
+    {
+        QMutexLocker lock(&waitingMutex_);
+        waiting_.remove(searcher);
+    }
+    if (records.isEmpty() || ShuttingDown()) return;
 
     ListPacker packer = ListSender(net_, searcher);
     PackSearchAnswer(records, {host_.ComputerName, host_.LocalIP}, GetField(text, QLatin1Char(';'), 3), packer);

@@ -4,6 +4,8 @@
 // list datagrams to the searcher; nothing when nothing matches.
 #include "listing/sharelisting.h"
 
+#include <QMutex>
+#include <QSet>
 #include <QString>
 
 #include <functional>
@@ -23,6 +25,9 @@ public:
                     std::function<int()> delay = {});
 
     // Runs on the broadcast worker of one request; text is the whole envelope.
+    // A request from a searcher whose earlier one still waits out its delay
+    // is dropped: a flood would otherwise hold every worker for seconds, and
+    // browse and presence behind them.
     void Answer(const QString &searcher, const QString &text) const;
 
     // The entries of records that match searchText (field 3 of the request)
@@ -35,4 +40,6 @@ private:
     const ShareRegistry &registry_;
     const HostIdentity &host_;
     std::function<int()> delay_;
+    mutable QMutex waitingMutex_;
+    mutable QSet<QString> waiting_; // searchers whose answer waits out its delay
 };

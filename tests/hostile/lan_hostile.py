@@ -12,8 +12,9 @@ hostile copy would. Checks:
   short, stuffed with empty or binary fields, of exactly 4096 bytes and far
   beyond it, leave the copy up, and a browse afterwards lists exactly what
   it listed before;
-- floods of 10,000 chat lines, and of unasked refusals and no-shares
-  replies, leave it up and answering, with its memory bounded;
+- floods of 10,000 chat lines, of unasked refusals and no-shares replies,
+  and of 10,000 search requests leave it up and answering a browse at once,
+  with its memory bounded;
 - after all of it a clean close keeps Quillmere.ini's share records."""
 import os
 import select
@@ -241,9 +242,15 @@ with TestLan(build, hosts=2) as lan:
         send("@_*C;EVIL%d;%s" % (n, qm2.ip) if n % 2 else "@_+N;")
         if n % 20 == 19:
             time.sleep(0.002)
+    # Search requests: each answer waits up to 4 s on a worker of its own.
+    for n in range(10000):
+        send("@_&#;@_+B;zz%d" % n)
+        if n % 20 == 19:
+            time.sleep(0.002)
     sent_for = time.time() - t0
+    time.sleep(1)  # what still fills the copy's receive queue would drop the browse request
     t1 = time.time()
-    after = wait_for(lambda: browse(2), 20, interval=0.2)
+    after = wait_for(lambda: browse(2), 5, interval=0.2)
     answered_in = time.time() - t1
     check(proc.poll() is None, "the copy ended during the floods (%s)" % proc.poll())
     check(after == baseline, "browse after the floods: %s" % after)

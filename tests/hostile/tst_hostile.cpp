@@ -10,6 +10,7 @@
 #include "download/servedfiles.h"
 #include "listing/folderlisting.h"
 #include "listing/listingcontroller.h"
+#include "listing/searchresponder.h"
 #include "peers/peertree.h"
 #include "promptrecorder.h"
 #include "shares/shareregistry.h"
@@ -24,6 +25,10 @@
 #include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTreeWidget>
+
+#include <atomic>
+#include <thread>
+#include <vector>
 
 namespace {
 
@@ -318,6 +323,37 @@ private slots:
         }
         QCOMPARE(prompts->Texts(), (QStringList{QStringLiteral("공개한 파일이 하나도 없습니다"),
                                                 QStringLiteral("EVIL(127.0.0.66)님이 1:1 채팅를 거절하셨습니다.")}));
+    }
+
+    // A searcher that floods: while its request waits out its delay, further
+    // ones from it are dropped at once; other searchers, and the same one
+    // later, are answered.
+    void searchFloodHoldsNoWorkers() {
+        ShareRegistry &reg = h->form->registry();
+        reg.Append({QStringLiteral("zzfile.txt"), QStringLiteral("1"), {}, dir->path() + QLatin1Char('/'), {},
+                    ShareKind::File});
+        SearchResponder responder(*h->net, reg, h->form->host(), [] { return 300; });
+        const QString request = QStringLiteral("@_&#;@_+B;zzfile");
+        const auto answersTo = [this](const QString &ip) {
+            int n = 0;
+            for (const SentDatagram &d : h->net->Sent()) n += d.ip == ip && d.bytes.startsWith("@_+G;");
+            return n;
+        };
+        std::atomic<int> done{0};
+        std::vector<std::thread> threads;
+        for (int i = 0; i < 200; ++i)
+            threads.emplace_back([&, i] {
+                responder.Answer(i % 100 ? QStringLiteral("10.0.0.66") : QStringLiteral("10.0.0.%1").arg(i / 100 + 1), request);
+                ++done;
+            });
+        QTRY_COMPARE(done.load(), 200);
+        for (std::thread &t : threads) t.join();
+        QCOMPARE(answersTo(QStringLiteral("10.0.0.66")), 1);
+        QCOMPARE(answersTo(QStringLiteral("10.0.0.1")), 1);
+        QCOMPARE(answersTo(QStringLiteral("10.0.0.2")), 1);
+        std::thread later([&] { responder.Answer(QStringLiteral("10.0.0.66"), request); });
+        QTRY_COMPARE(answersTo(QStringLiteral("10.0.0.66")), 2);
+        later.join();
     }
 
     // Datagrams of every code, cut short, empty, binary and oversized, from
