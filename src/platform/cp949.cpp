@@ -46,6 +46,8 @@ bool convert(iconv_t cd, const QByteArray &in, QByteArray &out, bool strict,
         if (inputIsUtf8) {
             while (skip < srcLeft && (uchar(src[skip]) & 0xC0) == 0x80) ++skip;
         }
+        // The converter may have consumed the bad sequence already.
+        skip = qMin(skip, srcLeft);
         src += skip;
         srcLeft -= skip;
         iconv(cd, nullptr, nullptr, nullptr, nullptr);
@@ -64,9 +66,22 @@ QByteArray encode(const QString &text) {
 }
 
 QString decode(const QByteArray &bytes) {
+    iconv_t cd = converters().fromCp949;
     QByteArray out;
-    convert(converters().fromCp949, bytes, out, false, QByteArray("\xEF\xBF\xBD"), false);
-    return QString::fromUtf8(out);
+    if (convert(cd, bytes, out, true, {}, false)) return QString::fromUtf8(out);
+    // Character by character: the converter consumes an unassigned pair before
+    // it reports it, so skipping on from where it stopped would lose what follows.
+    // A lead byte with a trail byte after it is one character, even a bad one.
+    const auto isLead = [](uchar b) { return b >= 0x81 && b <= 0xFE; };
+    const auto isTrail = [](uchar b) { return (b >= 0x41 && b <= 0x5A) || (b >= 0x61 && b <= 0x7A) || (b >= 0x81 && b <= 0xFE); };
+    QByteArray all, one;
+    for (qsizetype i = 0; i < bytes.size();) {
+        const bool pair = isLead(uchar(bytes[i])) && i + 1 < bytes.size() && isTrail(uchar(bytes[i + 1]));
+        const qsizetype step = pair ? 2 : 1;
+        all += convert(cd, bytes.mid(i, step), one, true, {}, false) ? one : QByteArray("\xEF\xBF\xBD");
+        i += step;
+    }
+    return QString::fromUtf8(all);
 }
 
 bool canEncode(const QString &text) {

@@ -57,6 +57,11 @@ private slots:
         QCOMPARE(cp949::decode(cp949::encode(QStringLiteral("똠방각하"))), QStringLiteral("똠방각하"));
         QCOMPARE(cp949::encode(QStringLiteral("a\U0001F600b")), QByteArray("a?b"));
         QCOMPARE(cp949::decode(QByteArray("a\xFF")).size(), 2); // an invalid byte is not dropped silently
+        // An unassigned pair is one bad character, at the end and before others alike.
+        QCOMPARE(cp949::decode(QByteArray("a\xA2\xE8")), QStringLiteral("a\uFFFD"));
+        QCOMPARE(cp949::decode(QByteArray("a\xA2\xE8" "b\xA2\xE8\xB0\xA1")), QStringLiteral("a\uFFFDb\uFFFD가"));
+        QCOMPARE(cp949::decode(QByteArray(";3\xFF\xFF_p\x01n\xA2\xE8")), QStringLiteral(";3\uFFFD\uFFFD_p\x01n\uFFFD"));
+        QCOMPARE(cp949::decode(QByteArray("\xFF" "b\xB0")), QStringLiteral("\uFFFDb\uFFFD"));
     }
 };
 
