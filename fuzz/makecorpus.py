@@ -44,7 +44,8 @@ seeds = {
         # Presence, then the list of the computer heard.
         SEP.join(dispatch_record(d) for d in (datagrams[0], datagrams[3])),
     ],
-    "fuzz_getfield": [b"\x00\x03" + d for d in datagrams],
+    # The last one ends in an unassigned pair, which the converter consumes before it reports it.
+    "fuzz_getfield": [b"\x00\x03" + d for d in datagrams] + [b"\x00\x03;;;3\xff\xff_p\x01n\xa2\xe8"],
     "fuzz_listdatagram": [
         datagrams[3],
         b"@_+G;" + KOREAN + b".txt;5;" + KOREAN + b";D:\\" + KOREAN + b"\\;PC02;10.0.0.6;;#END_LIST#",
