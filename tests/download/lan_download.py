@@ -15,27 +15,15 @@ import threading
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "lan"))
-from testlan import TestLan, build_dir_from_args  # noqa: E402
+from testlan import TestLan, build_dir_from_args, check, failures, finish  # noqa: E402
 
 build = build_dir_from_args()
 probe = os.path.join(build, "tests", "lanprobe_download")
 shots = os.environ.get("QM_SHOT_DIR", "")
-failures = []
 COMPLETE = "전송완료"
 BROKEN = "전송끊김"
 
 
-def check(ok, message):
-    if not ok:
-        failures.append(message)
-        print("FAIL: " + message)
-    return ok
-
-
-def write_shares(host, records):
-    lines = ["[SHAREFILE]"] + ["%d=%s" % (i, r) for i, r in enumerate(records)]
-    with open(host.folder + "Quillmere.ini", "wb") as f:
-        f.write(("\r\n".join(lines) + "\r\n").encode("cp949"))
 
 
 def make_file(path, size, seed):
@@ -121,13 +109,13 @@ with TestLan(build, hosts=3) as lan:
     qfiles = os.path.join(data1, "qfiles")
     for i in range(5):
         make_file(os.path.join(qfiles, "q%d.bin" % i), (i + 1) * 200 * 1024 + i, 20 + i)
-    write_shares(qm1, [data1 + "/;big.bin;;;F", ";" + tree + ";;;D", ";" + tree + "/sub1;;;D",
+    qm1.write_shares([data1 + "/;big.bin;;;F", ";" + tree + ";;;D", ";" + tree + "/sub1;;;D",
                        ";" + tree + "/sub1/deep;;;D", ";" + tree + "/sub2;;;D", ";" + qfiles + ";;;D"])
     rows1 = 1 + 2 + 1 + 1 + 1 + 5
     rfiles = os.path.join(qm2.root, "rfiles")
     for i in range(5):
         make_file(os.path.join(rfiles, "r%d.bin" % i), (i + 1) * 150 * 1024 + 3 * i, 30 + i)
-    write_shares(qm2, [";" + rfiles + ";;;D"])
+    qm2.write_shares([";" + rfiles + ";;;D"])
 
     shutil.copy2(probe, qm3.folder + "lanprobe_download")
     qm1.start_program()
@@ -204,7 +192,4 @@ with TestLan(build, hosts=3) as lan:
     if not check_rows(rows, {partial: big}, "resumed file"):
         print(out[-1500:])
 
-if failures:
-    print("%d failure(s)" % len(failures))
-    sys.exit(1)
-print("ok")
+finish()

@@ -14,16 +14,10 @@ import sys
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "lan"))
-from testlan import TestLan, build_dir_from_args, wait_for  # noqa: E402
+from testlan import TestLan, build_dir_from_args, check, finish, wait_for  # noqa: E402
 
 build = build_dir_from_args()
-failures = []
 
-
-def check(ok, message):
-    if not ok:
-        failures.append(message)
-        print("FAIL: " + message)
 
 
 def receive(sock, code, timeout=10):
@@ -70,9 +64,7 @@ with TestLan(build, hosts=3) as lan:
         f.write(b"one file record\n")
     with open(os.path.join(owner.root, "private.txt"), "wb") as f:
         f.write(b"not published\n")
-    records = ["0=;%s;;;D" % shared, "1=%s/;single.txt;;;F" % owner.root]
-    with open(owner.folder + "Quillmere.ini", "wb") as f:
-        f.write(("[SHAREFILE]\r\n" + "\r\n".join(records) + "\r\n").encode("cp949"))
+    owner.write_shares([";%s;;;D" % shared, "%s/;single.txt;;;F" % owner.root])
 
     udp = requester.socket()
     udp.setsockopt(socket.SOL_SOCKET, socket.SO_BROADCAST, 1)
@@ -110,6 +102,4 @@ with TestLan(build, hosts=3) as lan:
         # The server ends after its one transfer, so the next one can take the port.
         wait_for(lambda: fetch(stranger, owner.ip, port) is None, 5)
 
-if failures:
-    sys.exit(1)
-print("ok")
+finish()

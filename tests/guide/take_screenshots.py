@@ -68,9 +68,7 @@ class Desk:
             else:
                 fill(os.path.join(self.mine, rel), size, rel)
                 records.append("%s/;%s;;%s;F" % (os.path.dirname(path), os.path.basename(path), comment))
-        lines = ["[SHAREFILE]"] + ["%d=%s" % (i, r) for i, r in enumerate(records)]
-        with open(os.path.join(self.mine, "Quillmere", "Quillmere.ini"), "wb") as f:
-            f.write(("\r\n".join(lines) + "\r\n").encode("cp949"))
+        host.write_shares(records, os.path.join(self.mine, "Quillmere"))
 
     def start(self, prog, env=None, **kw):
         kw.setdefault("stdout", subprocess.DEVNULL)

@@ -24,43 +24,15 @@ import sys
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "lan"))
-from testlan import TestLan, build_dir_from_args, wait_for  # noqa: E402
+from testlan import TestLan, build_dir_from_args, check, finish, rss_kib, wait_for  # noqa: E402
 
 build = build_dir_from_args()
-failures = []
 CODES = ["@_&#", "@_+G", "@_+L", "@_+N", "@_+S", "@_+O", "@_+V", "@_+M", "@_+I",
          "@_+R", "@_+K", "@_*J", "@_*T", "@_*C", "@_*V", "@_*I", "@_*X"]
 SUBS = ["@_&F", "@_+B"]
 
 
-def check(ok, message):
-    if not ok:
-        failures.append(message)
-        print("FAIL: " + message)
-    return ok
 
-
-def pids_of(host, exe):
-    pids = []
-    for p in os.listdir("/proc"):
-        if p.isdigit():
-            try:
-                if os.readlink("/proc/%s/exe" % p) == host.folder + exe:
-                    pids.append(int(p))
-            except OSError:
-                pass
-    return pids
-
-
-def rss_kib(pid):
-    try:
-        with open("/proc/%d/status" % pid) as f:
-            for line in f:
-                if line.startswith("VmRSS:"):
-                    return int(line.split()[1])
-    except OSError:
-        pass
-    return 0
 
 
 def ini_records(path):
@@ -138,7 +110,7 @@ with TestLan(build, hosts=2) as lan:
     baseline = wait_for(lambda: browse(1), 20, interval=0.2)
     check(baseline is not None, "the copy never answered a browse")
     baseline = baseline or set()
-    pid = next(iter(pids_of(qm1, "quillmere")), 0)
+    pid = next(iter(qm1.pids_of("quillmere")), 0)
     check(pid > 0, "no program process")
     check(("%s/" % pubdir, "a.txt", "100") in baseline, "the published folder is not listed: %s" % sorted(baseline))
     check(not any(name == "leak.txt" for _, name, _ in baseline), "a link out of the shares is listed")
@@ -149,7 +121,7 @@ with TestLan(build, hosts=2) as lan:
                pubdir + "/leak.txt", pubdir + "/leakdir/secret.txt", pubdir + "/./a.txt", pubdir + "//a.txt",
                pubdir + "/sub/../a.txt", pubdir, pubdir + "/", "a.txt", "../secret/secret.txt", "",
                pubdir + "\\..\\..\\secret\\secret.txt", "/etc/passwd", "/proc/self/environ", pubdir + "/.."]
-    servers_before = set(pids_of(qm1, "Vellicor"))
+    servers_before = set(qm1.pids_of("Vellicor"))
     for path in refused:
         drain()
         send("@_+S;EVIL;QM1;" + path)
@@ -158,7 +130,7 @@ with TestLan(build, hosts=2) as lan:
         send("@_+R;EVIL;%s;0" % path)
         got = receive("@_+", 3)
         check(got == "@_+O;", "start request for %r answered %r" % (path, got))
-    started = set(pids_of(qm1, "Vellicor")) - servers_before
+    started = set(qm1.pids_of("Vellicor")) - servers_before
     check(not started, "file servers started for refused paths: %s" % started)
     port = 9265 + int(qm2.ip.split(".")[-1])
     for p in range(port, port + 7):
@@ -197,7 +169,7 @@ with TestLan(build, hosts=2) as lan:
         receive("@_+", 3)
         send("@_+R;EVIL;%s/a.txt;0" % pubdir)
         answers.append((receive("@_+", 5) or "none")[:4])
-    running = pids_of(qm1, "Vellicor")
+    running = qm1.pids_of("Vellicor")
     print("start requests answered %s; %d file servers running" % (",".join(answers), len(running)))
     check(len(running) <= 6, "%d file servers running after repeated requests" % len(running))
     # Servers of other programs on this machine count too, so only the first answer is sure.
@@ -268,7 +240,4 @@ with TestLan(build, hosts=2) as lan:
         check(False, "the copy did not close within 20 s of SIGTERM")
     check(ini_records(ini) == want_records, "Quillmere.ini after the close: %s" % ini_records(ini))
 
-if failures:
-    print("%d failure(s)" % len(failures))
-    sys.exit(1)
-print("ok")
+finish()

@@ -18,19 +18,12 @@ import threading
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "lan"))
-from testlan import TestLan, build_dir_from_args  # noqa: E402
+from testlan import TestLan, build_dir_from_args, check, finish  # noqa: E402
 
 build = build_dir_from_args()
 probe = os.path.join(build, "tests", "lanprobe_download")
-failures = []
 COMPLETE, BROKEN, NO_ANSWER, CONNECT_FAILED = "전송완료", "전송끊김", "응답없음", "연결실패"
 
-
-def check(ok, message):
-    if not ok:
-        failures.append(message)
-        print("FAIL: " + message)
-    return ok
 
 
 # name -> (announced size, what the file server does, expected state, expected bytes on disk)
@@ -175,7 +168,4 @@ with TestLan(build, hosts=2) as lan:
     for path in traversal_rows:
         check(rows[path][0] == COMPLETE and os.path.getsize(path) == 10, "%s: %s" % (path, rows[path]))
 
-if failures:
-    print("%d failure(s)" % len(failures))
-    sys.exit(1)
-print("ok")
+finish()

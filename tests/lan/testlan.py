@@ -125,6 +125,25 @@ class Host:
         kw.setdefault("stderr", subprocess.DEVNULL)
         return self.popen([self.folder + "quillmere"], env=env, cwd=self.folder, **kw)
 
+    def write_shares(self, records, folder=None):
+        """The copy's share list ("folder;name;password;comment;F|D" records) as its
+        configuration file holds it, in its program folder or the given one."""
+        lines = ["[SHAREFILE]"] + ["%d=%s" % (i, r) for i, r in enumerate(records)]
+        with open(os.path.join(folder or self.folder, "Quillmere.ini"), "wb") as f:
+            f.write(("\r\n".join(lines) + "\r\n").encode("cp949"))
+
+    def pids_of(self, exe):
+        """The processes running this host's copy of the named program."""
+        pids = []
+        for p in os.listdir("/proc"):
+            if p.isdigit():
+                try:
+                    if os.readlink("/proc/%s/exe" % p) == self.folder + exe:
+                        pids.append(int(p))
+                except OSError:
+                    pass
+        return pids
+
     def socket(self, family=socket.AF_INET, type=socket.SOCK_DGRAM, proto=0):
         """A socket that lives in this host's namespace (for scripted peers)."""
         box = {}
@@ -230,6 +249,38 @@ class TestLan:
                 pass
         if self.tmp:
             shutil.rmtree(self.tmp, ignore_errors=True)
+
+
+failures = []
+
+
+def check(ok, message):
+    """Records a failed check and goes on, so that one run reports them all."""
+    if not ok:
+        failures.append(message)
+        print("FAIL: " + message)
+    return ok
+
+
+def finish():
+    """Ends the test script: fails when any check failed."""
+    if failures:
+        print("%d failure(s)" % len(failures))
+        sys.exit(1)
+    print("ok")
+    sys.exit(0)
+
+
+def rss_kib(pid):
+    """The resident memory of a process, 0 once it is gone."""
+    try:
+        with open("/proc/%d/status" % pid) as f:
+            for line in f:
+                if line.startswith("VmRSS:"):
+                    return int(line.split()[1])
+    except OSError:
+        pass
+    return 0
 
 
 def wait_for(predicate, timeout, interval=0.1):

@@ -15,25 +15,13 @@ import sys
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "lan"))
-from testlan import TestLan, build_dir_from_args  # noqa: E402
+from testlan import TestLan, build_dir_from_args, check, finish  # noqa: E402
 
 build = build_dir_from_args()
 probe = os.path.join(build, "tests", "lanprobe_listing")
 shots = os.environ.get("QM_SHOT_DIR", "")
-failures = []
 
 
-def check(ok, message):
-    if not ok:
-        failures.append(message)
-        print("FAIL: " + message)
-
-
-def write_shares(host, records):
-    """The copy's share list, as its configuration file holds it."""
-    lines = ["[SHAREFILE]"] + ["%d=%s" % (i, r) for i, r in enumerate(records)]
-    with open(host.folder + "Quillmere.ini", "wb") as f:
-        f.write(("\r\n".join(lines) + "\r\n").encode("cp949"))
 
 
 def make_files(folder, names):
@@ -69,13 +57,13 @@ with TestLan(build, hosts=5) as lan:
     make_files(os.path.join(big, "sub-alpha"), ["inside-alpha.txt"])
     docs = os.path.join(qm2.root, "docs")
     make_files(docs, ["report-alpha.txt", "report.txt"])
-    write_shares(qm2, [";" + big + ";;;D", docs + "/;report-alpha.txt;;;F", docs + "/;report.txt;;;F"])
+    qm2.write_shares([";" + big + ";;;D", docs + "/;report-alpha.txt;;;F", docs + "/;report.txt;;;F"])
     # QM3: a folder whose comment matches, and one with matching names.
     music = os.path.join(qm3.root, "music")
     make_files(music, ["ALPHA song.mp3", "beta.ogg", "노래 alpha.ogg"])
     papers = os.path.join(qm3.root, "papers")
     make_files(papers, ["one.doc", "two.doc"])
-    write_shares(qm3, [";" + music + ";;음악;D", ";" + papers + ";;alpha papers;D"])
+    qm3.write_shares([";" + music + ";;음악;D", ";" + papers + ";;alpha papers;D"])
     # QM1 publishes a matching file of its own; it must never see it.
     own = os.path.join(qm1.root, "alpha-own.txt")
     make_files(qm1.root, ["alpha-own.txt"])
@@ -129,6 +117,4 @@ with TestLan(build, hosts=5) as lan:
     for src, datagrams in sources.items():
         check(all(d.endswith(b";#END_LIST#") and len(d) <= 4011 for d in datagrams), "datagrams of %s" % src)
 
-if failures:
-    sys.exit(1)
-print("ok")
+finish()
