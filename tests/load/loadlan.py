@@ -179,7 +179,7 @@ def write_shares(host, files):
     return entries
 
 
-def add_peer_addresses(lan, peers_host, copy_host, count):
+def add_peer_addresses(peers_host, copy_host, count):
     batch = "".join("address add %s/32 dev eth0\n" % peer_ip(i) for i in range(count))
     r = subprocess.run(["ip", "-n", peers_host.ns, "-batch", "-"], input=batch, text=True, capture_output=True)
     if r.returncode != 0:
@@ -228,7 +228,7 @@ def run(build, peers=500, groups=50, browsers=20, searchers=20, files=400, prese
         own_group = group_name(0)
         copy.write_smb_conf("[global]\n   workgroup = %s\n" % own_group.lower())
         shared = write_shares(copy, files)
-        add_peer_addresses(lan, peer_host, copy, peers)
+        add_peer_addresses(peer_host, copy, peers)
         sockets = []
         for _, _, ip in roster:
             s = peer_host.socket()
