@@ -79,10 +79,16 @@ private slots:
         dispatcher->DispatchDatagram(QStringLiteral("10.0.0.1"), QByteArray("@_&#;@_&F;WG;ME")); // own presence: kept
         dispatcher->DispatchDatagram(QStringLiteral("10.0.0.5"), QByteArray("@_&#;@_+B;mp3"));
         dispatcher->DispatchDatagram(QStringLiteral("10.0.0.5"), QByteArray("@_&#;@_+BX;mp3")); // not exactly a sub-command
-        QTRY_COMPARE_WITH_TIMEOUT(seen.size(), 2, 3000);
+        // The workers append while the test looks: read under their lock.
+        auto seenNow = [&] {
+            QMutexLocker lock(&m);
+            return seen;
+        };
+        QTRY_COMPARE_WITH_TIMEOUT(seenNow().size(), 2, 3000);
         QTest::qWait(100);
-        seen.sort();
-        QCOMPARE(seen, (QStringList{QStringLiteral("@_&F|10.0.0.1|@_&#;@_&F;WG;ME"),
+        QStringList sorted = seenNow();
+        sorted.sort();
+        QCOMPARE(sorted, (QStringList{QStringLiteral("@_&F|10.0.0.1|@_&#;@_&F;WG;ME"),
                                     QStringLiteral("@_+B|10.0.0.5|@_&#;@_+B;mp3")}));
         QVERIFY(calls.isEmpty());
     }
