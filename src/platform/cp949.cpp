@@ -73,15 +73,32 @@ QString decode(const QByteArray &bytes) {
     // it reports it, so skipping on from where it stopped would lose what follows.
     // A lead byte with a trail byte after it is one character, even a bad one.
     const auto isLead = [](uchar b) { return b >= 0x81 && b <= 0xFE; };
-    const auto isTrail = [](uchar b) { return (b >= 0x41 && b <= 0x5A) || (b >= 0x61 && b <= 0x7A) || (b >= 0x81 && b <= 0xFE); };
-    QByteArray all, one;
+    const auto isTrail = [](uchar b) {
+        return (b >= 0x41 && b <= 0x5A) || (b >= 0x61 && b <= 0x7A) || (b >= 0x81 && b <= 0xFE);
+    };
+    out.clear();
+    out.reserve(bytes.size() * 3);
     for (qsizetype i = 0; i < bytes.size();) {
-        const bool pair = isLead(uchar(bytes[i])) && i + 1 < bytes.size() && isTrail(uchar(bytes[i + 1]));
-        const qsizetype step = pair ? 2 : 1;
-        all += convert(cd, bytes.mid(i, step), one, true, {}, false) ? one : QByteArray("\xEF\xBF\xBD");
-        i += step;
+        const uchar b = uchar(bytes[i]);
+        if (b < 0x80) { // the same byte in both
+            out += char(b);
+            ++i;
+            continue;
+        }
+        const size_t step = isLead(b) && i + 1 < bytes.size() && isTrail(uchar(bytes[i + 1])) ? 2 : 1;
+        char *src = const_cast<char *>(bytes.constData()) + i;
+        size_t srcLeft = step;
+        char utf8[8];
+        char *dst = utf8;
+        size_t dstLeft = sizeof utf8;
+        iconv(cd, nullptr, nullptr, nullptr, nullptr);
+        if (iconv(cd, &src, &srcLeft, &dst, &dstLeft) != size_t(-1) && srcLeft == 0)
+            out.append(utf8, dst - utf8);
+        else
+            out += "\xEF\xBF\xBD";
+        i += qsizetype(step);
     }
-    return QString::fromUtf8(all);
+    return QString::fromUtf8(out);
 }
 
 bool canEncode(const QString &text) {
