@@ -140,7 +140,7 @@ class Probe:
             return [l for l in self.lines if l is not None]
 
 
-def write_shares(host, files):
+def publish(host, files):
     """A folder of photos, a folder of reports, and single file records of
     songs. Returns the entries the copy must list."""
     share = os.path.join(host.root, "share")
@@ -170,9 +170,7 @@ def write_shares(host, files):
     owner, ip = host.name, host.ip
     records = [";%s;;휴가 사진 모음;D" % photos, ";%s;;분기 보고서;D" % reports]
     records += ["%s/;%s;;;F" % (music, n) for n in made[music]]
-    lines = ["[SHAREFILE]"] + ["%d=%s" % (i, r) for i, r in enumerate(records)]
-    with open(host.folder + "Quillmere.ini", "wb") as f:
-        f.write(("\r\n".join(lines) + "\r\n").encode("cp949"))
+    host.write_shares(records)
     entries = [(n, sizes[(photos, n)], "휴가 사진 모음", photos + "/", owner, ip, "") for n in made[photos]]
     entries += [(n, sizes[(reports, n)], "분기 보고서", reports + "/", owner, ip, "") for n in made[reports]]
     entries += [(n, sizes[(music, n)], "", music + "/", owner, ip, "") for n in made[music]]
@@ -227,7 +225,7 @@ def run(build, peers=500, groups=50, browsers=20, searchers=20, files=400, prese
         copy, peer_host = lan.hosts
         own_group = group_name(0)
         copy.write_smb_conf("[global]\n   workgroup = %s\n" % own_group.lower())
-        shared = write_shares(copy, files)
+        shared = publish(copy, files)
         add_peer_addresses(peer_host, copy, peers)
         sockets = []
         for _, _, ip in roster:
