@@ -35,8 +35,11 @@ check_reports() {
   return 1
 }
 
+# ctest in a network namespace of its own, with the sanitizer options set below.
 run_ctest() {
-  $SUDO env "$@" unshare -n sh -c 'ip link set lo up && exec "$0" "$@"' ctest
+  $SUDO env ASAN_OPTIONS="$ASAN_OPTIONS" LSAN_OPTIONS="$LSAN_OPTIONS" UBSAN_OPTIONS="$UBSAN_OPTIONS" \
+    TSAN_OPTIONS="$TSAN_OPTIONS" CI="${CI:-}" \
+    unshare -n sh -c 'ip link set lo up && exec ctest "$@"' ctest "$@"
 }
 
 t=$(date +%s)
@@ -45,13 +48,16 @@ cmake --build build-asan
 echo "asan build: $(elapsed $t)"
 t=$(date +%s)
 status=0
-run_ctest \
-  ASAN_OPTIONS="detect_stack_use_after_return=1:check_initialization_order=1:log_path=$logs/asan" \
-  UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1" \
-  --test-dir build-asan -j2 --output-on-failure || status=1
+# UndefinedBehaviorSanitizer reports end the process (nothing recovers), so the
+# test's exit status shows them.
+ASAN_OPTIONS="detect_stack_use_after_return=1:check_initialization_order=1:log_path=$logs/asan"
+LSAN_OPTIONS="suppressions=$root/scripts/lsan.supp:print_suppressions=0"
+UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+TSAN_OPTIONS=""
+run_ctest --test-dir build-asan -j2 --output-on-failure || status=1
 echo "asan tests: $(elapsed $t)"
 check_reports || status=1
-[ $status -eq 0 ] || exit 1
+rm -f "$logs"/*
 
 t=$(date +%s)
 cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQM_SANITIZE=thread >/dev/null
@@ -59,9 +65,13 @@ cmake --build build-tsan --target $TSAN_TARGETS
 echo "tsan build: $(elapsed $t)"
 t=$(date +%s)
 regex="^($(echo $TSAN_TESTS $TSAN_LAN_TESTS | tr ' ' '|'))\$"
-run_ctest \
-  TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:ignore_noninstrumented_modules=1:suppressions=$root/scripts/tsan.supp:log_path=$logs/tsan" \
-  --test-dir build-tsan -j2 --output-on-failure -R "$regex" || status=1
+# Qt is not built with ThreadSanitizer: what Qt's own code touches is left out
+# (ignore_noninstrumented_modules), our code in every thread is checked.
+ASAN_OPTIONS=""
+LSAN_OPTIONS=""
+UBSAN_OPTIONS=""
+TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:ignore_noninstrumented_modules=1:suppressions=$root/scripts/tsan.supp:log_path=$logs/tsan"
+run_ctest --test-dir build-tsan -j2 --output-on-failure -R "$regex" || status=1
 echo "tsan tests: $(elapsed $t)"
 check_reports || status=1
 exit $status
