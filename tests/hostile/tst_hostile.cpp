@@ -30,6 +30,13 @@
 #include <thread>
 #include <vector>
 
+// A sanitizer's quarantine keeps freed memory, so memory bounds hold only in a plain build.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kPlainHeap = false;
+#else
+constexpr bool kPlainHeap = true;
+#endif
+
 namespace {
 
 QByteArray readAll(const QString &path) {
@@ -304,7 +311,7 @@ private slots:
             dispatch(QStringLiteral("127.0.0.9"), CommandBytes(QStringLiteral("@_*I"), QStringLiteral("EVIL;x;hidden %1").arg(n)));
         QVERIFY(int(chat.HistoryLines().size()) <= 100);
         const qint64 grown = rssKiB() - before;
-        QVERIFY2(grown < 40 * 1024, qPrintable(QString::number(grown)));
+        if (kPlainHeap) QVERIFY2(grown < 40 * 1024, qPrintable(QString::number(grown)));
     }
 
     // Refusals and no-shares replies nobody asked for: each would be a modal

@@ -90,6 +90,8 @@ class Host:
             "QT_QPA_PLATFORM": "offscreen",
             "LANG": "C.UTF-8",
         }
+        # Sanitizer options reach the programs of sanitized builds.
+        e.update({k: v for k, v in os.environ.items() if k.endswith("SAN_OPTIONS")})
         if extra:
             e.update(extra)
         return e
@@ -269,6 +271,15 @@ def finish():
         sys.exit(1)
     print("ok")
     sys.exit(0)
+
+
+def sanitized(build_dir):
+    """Whether the build has sanitizers in it (their quarantine and padding make memory figures meaningless)."""
+    try:
+        with open(os.path.join(build_dir, "CMakeCache.txt")) as f:
+            return any(l.startswith("QM_SANITIZE:") and l.strip().split("=", 1)[1] for l in f)
+    except OSError:
+        return False
 
 
 def rss_kib(pid):
