@@ -16,19 +16,11 @@ import threading
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "lan"))
-from testlan import TestLan, build_dir_from_args  # noqa: E402
+from testlan import TestLan, build_dir_from_args, check, failures  # noqa: E402
 
 build = build_dir_from_args()
 probe = os.path.join(build, "tests", "lanprobe_chat")
 shots = os.environ.get("QM_SHOT_DIR", "")
-failures = []
-
-
-def check(ok, message):
-    if not ok:
-        failures.append(message)
-        print("FAIL: " + message)
-    return ok
 
 
 class Probe:
