@@ -13,6 +13,8 @@
 namespace {
 
 std::atomic<bool> g_shuttingDown{false};
+// Counts hand-overs to the pool; see StartWorker.
+std::atomic<unsigned> g_handedOver{0};
 
 QThreadPool &pool() {
     // Every browse request gets its own sender, so the pool must not queue them.
@@ -31,7 +33,16 @@ bool onMainThread() {
 
 } // namespace
 
-void StartWorker(std::function<void()> work) { pool().start(std::move(work)); }
+void StartWorker(std::function<void()> work) {
+    // The pool hands work over through Qt's mutex, which race detectors cannot
+    // see; the release here and the acquire on the worker state the same order.
+    std::function<void()> job = [work = std::move(work)] {
+        g_handedOver.load(std::memory_order_acquire);
+        work();
+    };
+    g_handedOver.fetch_add(1, std::memory_order_release);
+    pool().start(std::move(job));
+}
 
 bool ShuttingDown() { return g_shuttingDown.load(); }
 
@@ -54,12 +65,15 @@ void RunOnMainThread(QObject *context, std::function<void()> fn) {
         fn();
         return;
     }
-    // The blocking call already orders fn's work before the return; the flag
-    // says so in a form that race detectors see, as Qt's semaphore is hidden from them.
-    std::atomic<bool> ran{false};
+    // Qt's posting and its blocking call already order the caller's work before
+    // fn, and fn's before the return; the two flags say so in a form that race
+    // detectors see, as Qt's mutex and semaphore are hidden from them.
+    std::atomic<bool> posted{false}, ran{false};
+    posted.store(true, std::memory_order_release);
     QMetaObject::invokeMethod(
         context,
         [&] {
+            posted.load(std::memory_order_acquire);
             fn();
             ran.store(true, std::memory_order_release);
         },

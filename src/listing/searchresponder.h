@@ -23,6 +23,9 @@ public:
     // generator seeded for this copy, so that copies do not answer together.
     SearchResponder(Messenger &net, const ShareRegistry &registry, const HostIdentity &host,
                     std::function<int()> delay = {});
+    // The workers are joined through the pool before this runs; taking the
+    // lock states that order in a form race detectors see.
+    ~SearchResponder() { QMutexLocker lock(&waitingMutex_); }
 
     // Runs on the broadcast worker of one request; text is the whole envelope.
     // A request from a searcher whose earlier one still waits out its delay
