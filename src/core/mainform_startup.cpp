@@ -86,7 +86,7 @@ bool TMainForm::StartUp() {
     panels_[1]->setText(host_.LocalIP);
 
     const QString setupFailed = QStringLiteral("통신 환경을 설정할 수 없습니다");
-    if (!receiver_->Start(udp::OpenReceive(kCommandPort))) {
+    if (!receiver_->Start(udp::OpenReceive(kCommandPort), host_.LocalIP)) {
         FailStartUp(setupFailed);
         return false;
     }

@@ -31,7 +31,37 @@ QString hostName() {
     return QString::fromUtf8(buf);
 }
 
+std::optional<LocalAddress> findHolder(in_addr_t address) {
+    ifaddrs *ifs = nullptr;
+    if (getifaddrs(&ifs) != 0) return std::nullopt;
+    std::optional<LocalAddress> found;
+    unsigned loopback = 0;
+    for (ifaddrs *p = ifs; p; p = p->ifa_next) {
+        if ((p->ifa_flags & IFF_LOOPBACK) && !loopback) loopback = if_nametoindex(p->ifa_name);
+        if (found || !p->ifa_addr || p->ifa_addr->sa_family != AF_INET) continue;
+        if (reinterpret_cast<sockaddr_in *>(p->ifa_addr)->sin_addr.s_addr != address) continue;
+        found = LocalAddress{address, 0, if_nametoindex(p->ifa_name), 0};
+        if ((p->ifa_flags & IFF_BROADCAST) && p->ifa_broadaddr && p->ifa_broadaddr->sa_family == AF_INET)
+            found->broadcast = reinterpret_cast<sockaddr_in *>(p->ifa_broadaddr)->sin_addr.s_addr;
+    }
+    freeifaddrs(ifs);
+    if (found) found->loopbackIndex = loopback;
+    return found;
+}
+
 } // namespace
+
+bool LocalAddress::Hears(unsigned arrivalIndex, quint32 destination) const {
+    if (arrivalIndex == interfaceIndex)
+        return destination == address || destination == INADDR_BROADCAST || (broadcast && destination == broadcast);
+    return arrivalIndex == loopbackIndex && destination == address;
+}
+
+std::optional<LocalAddress> FindLocalAddress(const QString &ip) {
+    in_addr a{};
+    if (inet_pton(AF_INET, ip.toLatin1().constData(), &a) != 1) return std::nullopt;
+    return findHolder(a.s_addr);
+}
 
 QString GetLocalIP() {
     const QByteArray name = hostName().toUtf8();
@@ -42,7 +72,7 @@ QString GetLocalIP() {
     if (!name.isEmpty() && getaddrinfo(name.constData(), nullptr, &hints, &res) == 0) {
         for (addrinfo *p = res; p; p = p->ai_next) {
             const in_addr a = reinterpret_cast<sockaddr_in *>(p->ai_addr)->sin_addr;
-            if (!isLoopback(a)) {
+            if (!isLoopback(a) && findHolder(a.s_addr)) {
                 const QString ip = dotted(a);
                 freeaddrinfo(res);
                 return ip;

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 
 namespace udp {
 
@@ -28,6 +29,11 @@ int OpenReceive(quint16 port) {
         return kInvalid;
     }
     ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &kReceiveQueueBytes, sizeof kReceiveQueueBytes);
+    const int on = 1;
+    if (::setsockopt(fd, IPPROTO_IP, IP_PKTINFO, &on, sizeof on) != 0) {
+        ::close(fd);
+        return kInvalid;
+    }
     return fd;
 }
 
@@ -70,12 +76,19 @@ void SendTo(int fd, const QString &ip, quint16 port, const QByteArray &bytes) {
     ::sendto(fd, bytes.constData(), size_t(bytes.size()), 0, reinterpret_cast<sockaddr *>(&a), sizeof a);
 }
 
-ReadResult ReadOne(int fd, QByteArray &bytes, QString &sender) {
+ReadResult ReadOne(int fd, QByteArray &bytes, QString &sender, Arrival *arrival) {
     char buf[kMaxDatagram + 1] = {};
     sockaddr_in from{};
-    socklen_t len = sizeof from;
-    const ssize_t n = ::recvfrom(fd, buf, sizeof buf, MSG_TRUNC | MSG_DONTWAIT,
-                                 reinterpret_cast<sockaddr *>(&from), &len);
+    iovec iov{buf, sizeof buf};
+    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(in_pktinfo))] = {};
+    msghdr msg{};
+    msg.msg_name = &from;
+    msg.msg_namelen = sizeof from;
+    msg.msg_iov = &iov;
+    msg.msg_iovlen = 1;
+    msg.msg_control = control;
+    msg.msg_controllen = sizeof control;
+    const ssize_t n = ::recvmsg(fd, &msg, MSG_TRUNC | MSG_DONTWAIT);
     if (n < 0) {
         // Nothing pending after a spurious wake-up is not a failure.
         return (errno == EAGAIN || errno == EWOULDBLOCK) ? ReadResult::Dropped : ReadResult::Failed;
@@ -83,6 +96,15 @@ ReadResult ReadOne(int fd, QByteArray &bytes, QString &sender) {
     char ip[INET_ADDRSTRLEN] = {};
     ::inet_ntop(AF_INET, &from.sin_addr, ip, sizeof ip);
     sender = QString::fromLatin1(ip);
+    if (arrival) {
+        *arrival = {};
+        for (cmsghdr *c = CMSG_FIRSTHDR(&msg); c; c = CMSG_NXTHDR(&msg, c)) {
+            if (c->cmsg_level != IPPROTO_IP || c->cmsg_type != IP_PKTINFO) continue;
+            in_pktinfo info{};
+            std::memcpy(&info, CMSG_DATA(c), sizeof info);
+            *arrival = {unsigned(info.ipi_ifindex), info.ipi_addr.s_addr};
+        }
+    }
     if (n > kMaxDatagram) return ReadResult::Dropped;
     bytes = QByteArray(buf, n);
     return ReadResult::Datagram;

@@ -10,7 +10,8 @@ constexpr int kInvalid = -1;
 
 // Bound to 0.0.0.0:port without SO_REUSEADDR: Linux delivers broadcasts only
 // to a wildcard-bound socket, and a second copy must still fail to bind.
-// Its receive queue is enlarged to take a burst of announcements.
+// Its receive queue is enlarged to take a burst of announcements, and each
+// datagram's arrival (interface and destination) is recorded for ReadOne.
 int OpenReceive(quint16 port);
 // Bound to localIp with a system-chosen port; SO_BROADCAST is set separately.
 int OpenSend(const QString &localIp);
@@ -20,9 +21,16 @@ void Close(int &fd);
 
 void SendTo(int fd, const QString &ip, quint16 port, const QByteArray &bytes);
 
+// Where a datagram came in: the interface and the address it was sent to
+// (network byte order); zeros when the socket does not record them.
+struct Arrival {
+    unsigned interfaceIndex = 0;
+    quint32 destination = 0;
+};
+
 enum class ReadResult { Datagram, Dropped, Failed };
 // Reads one datagram of at most 4096 bytes into bytes; a larger one (or a wake-up with nothing pending) is
 // consumed and reported as Dropped.
-ReadResult ReadOne(int fd, QByteArray &bytes, QString &sender);
+ReadResult ReadOne(int fd, QByteArray &bytes, QString &sender, Arrival *arrival = nullptr);
 
 } // namespace udp

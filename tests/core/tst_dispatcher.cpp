@@ -95,7 +95,7 @@ private slots:
 
     void receivePathOnRealSocket() {
         DatagramReceiver receiver(*dispatcher, [](const QString &) {});
-        QVERIFY(receiver.Start(udp::OpenReceive(8765)));
+        QVERIFY(receiver.Start(udp::OpenReceive(8765), QStringLiteral("127.0.0.1")));
         // A second copy on this host cannot bind the port.
         QCOMPARE(udp::OpenReceive(8765), -1);
         sendUdp(QByteArray(5000, 'x').prepend("@_+L;")); // oversized: dropped
@@ -111,7 +111,7 @@ private slots:
         DatagramReceiver receiver(*dispatcher, [&](const QString &t) { status = t; });
         int p[2];
         QVERIFY(::pipe(p) == 0); // reading a datagram from a pipe fails
-        QVERIFY(receiver.Start(p[0]));
+        QVERIFY(receiver.Start(p[0], QStringLiteral("127.0.0.1")));
         QVERIFY(::write(p[1], "x", 1) == 1);
         QTRY_COMPARE(status, QStringLiteral("통신오류: 통신 메시지를 받을 수 없습니다."));
         QCOMPARE(receiver.RecvSocket(), -1);

@@ -12,6 +12,10 @@ when the test fails. Nothing is ever started in the caller's own namespace.
         h.write_smb_conf("[global]\\n  workgroup = alpha\\n")
         p = h.start_program()
         s = h.socket(socket.AF_INET, socket.SOCK_DGRAM)
+
+A host may get more addresses on its LAN link (add_address), a hosts file
+that names another address (map_name), or a second link straight to another
+host (lan.side_link).
 """
 import atexit
 import ctypes
@@ -72,14 +76,23 @@ class Host:
         _ip("-n", self.ns, "addr", "add", self.ip + "/24", "broadcast", "10.77.0.255", "dev", "eth0")
         _ip("-n", self.ns, "link", "set", "eth0", "up")
         os.makedirs(self.etc, exist_ok=True)
-        with open(os.path.join(self.etc, "hosts"), "w") as f:
-            f.write("127.0.0.1 localhost\n%s %s\n" % (self.ip, self.name))
+        self.map_name(self.ip)
         os.makedirs(self.folder)
         os.makedirs(self.home, mode=0o700)
         for prog in ("quillmere", "Vellicor"):
             src = os.path.join(self.lan.build, "bin", prog)
             if os.path.exists(src):
                 shutil.copy2(src, self.folder + prog)
+
+    def map_name(self, ip):
+        """The hosts file maps this host's name to ip (whether or not the host holds it)."""
+        with open(os.path.join(self.etc, "hosts"), "w") as f:
+            f.write("127.0.0.1 localhost\n%s %s\n" % (ip, self.name))
+
+    def add_address(self, ip):
+        """One more address on the LAN link, after the first: a secondary one,
+        never the kernel's choice of source for the LAN."""
+        _ip("-n", self.ns, "addr", "add", ip + "/24", "broadcast", "10.77.0.255", "dev", "eth0")
 
     def env(self, extra=None):
         e = {
@@ -204,6 +217,18 @@ class TestLan:
             self.close()
             unavailable(str(e))
         return self
+
+    def side_link(self, a, b):
+        """A second link ("side0") straight between hosts a and b, on
+        10.88.0.0/24 with their last numbers of the LAN; returns their addresses on it."""
+        _ip("-n", a.ns, "link", "add", "side0", "type", "veth", "peer", "name", "side0", "netns", b.ns)
+        ips = []
+        for h in (a, b):
+            ip = "10.88.0.%s" % h.ip.rsplit(".", 1)[1]
+            _ip("-n", h.ns, "addr", "add", ip + "/24", "broadcast", "10.88.0.255", "dev", "side0")
+            _ip("-n", h.ns, "link", "set", "side0", "up")
+            ips.append(ip)
+        return ips
 
     def __exit__(self, *exc):
         self.close()

@@ -1,11 +1,17 @@
 """Three copies on the test LAN, each in its own workgroup: the copy under test
 lists all three under the right groups, and a listener sees every
-announcement byte for byte, every 30 seconds."""
+announcement byte for byte, every 30 seconds.
+
+Hosts with more than one address: QM2's hosts file names an address that no
+interface of it holds, and it still runs with its LAN address. The copy under
+test also has a second link to QM4, and announcements that come in over that
+link or to its loopback address never enter its tree."""
 import os
 import select
 import socket
 import subprocess
 import sys
+import threading
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "lan"))
@@ -22,6 +28,25 @@ with TestLan(build, hosts=4) as lan:
     listener = listener_host.socket()
     listener.setsockopt(socket.SOL_SOCKET, socket.SO_BROADCAST, 1)
     listener.bind(("0.0.0.0", 8765))
+    lan.hosts[1].map_name("10.77.0.99")  # a stale line: no interface holds it
+
+    # Strangers the copy under test must not list, announced until its tree is complete.
+    side_ip, stranger_ip = lan.side_link(lan.hosts[0], listener_host)
+    stranger = listener_host.socket()
+    stranger.setsockopt(socket.SOL_SOCKET, socket.SO_BROADCAST, 1)
+    stranger.setsockopt(socket.SOL_SOCKET, socket.SO_BINDTODEVICE, b"side0")
+    stranger.bind((stranger_ip, 0))
+    loopback = lan.hosts[0].socket()
+    loopback.bind(("127.0.0.1", 0))
+    strangers = [(stranger, "255.255.255.255", "SIDEB"), (stranger, side_ip, "SIDEU"), (loopback, "127.0.0.1", "LOOPY")]
+    tree_done = threading.Event()
+
+    def announce_strangers():
+        while not tree_done.wait(0.2):
+            for sock, to, name in strangers:
+                sock.sendto(("@_&#;@_&F;DELTA;%s" % name).encode(), (to, 8765))
+    announcer = threading.Thread(target=announce_strangers)
+    announcer.start()
 
     # The copy under test starts first; the others announce themselves as they start.
     expect = ",".join("%s/%s" % (g, h.name) for h, g in zip(lan.hosts, groups))
@@ -30,6 +55,8 @@ with TestLan(build, hosts=4) as lan:
     for h in lan.hosts[1:3]:
         h.start_program()
     out, _ = probe_run.communicate(timeout=60)
+    tree_done.set()
+    announcer.join()
     print(out)
     lines = [l for l in out.splitlines() if "/" in l]
     want = sorted("%s/%s@%s" % (g, h.name, h.ip) for h, g in zip(lan.hosts, groups))
