@@ -135,7 +135,7 @@ void TransferClient::Timer_ConnectTimer() {
     timers_.connect->stop();
     timers_.downCtl->stop();
     connection_ = std::make_unique<TransferConnection>();
-    if (!connection_->Create()) {
+    if (!connection_->Create(host_.LocalIP)) {
         DropConnection();
         SetState({}, rowstate::SocketError);
         queue_.FailWaiting(rowstate::SocketError);

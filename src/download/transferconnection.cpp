@@ -24,10 +24,18 @@ TransferConnection::TransferConnection(QObject *parent) : QObject(parent), timer
 
 TransferConnection::~TransferConnection() { CloseSocket(); }
 
-bool TransferConnection::Create() {
+bool TransferConnection::Create(const QString &localIp) {
     CloseSocket();
     fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, IPPROTO_TCP);
-    return fd_ >= 0;
+    if (fd_ < 0) return false;
+    sockaddr_in local{};
+    local.sin_family = AF_INET;
+    if (::inet_pton(AF_INET, localIp.toLatin1().constData(), &local.sin_addr) != 1 ||
+        ::bind(fd_, reinterpret_cast<const sockaddr *>(&local), sizeof local) != 0) {
+        CloseSocket();
+        return false;
+    }
+    return true;
 }
 
 void TransferConnection::StartConnect(const QString &ip, quint16 port, int timeoutMs) {

@@ -23,8 +23,10 @@ public:
     explicit TransferConnection(QObject *parent = nullptr);
     ~TransferConnection() override;
 
-    // False when no socket could be made.
-    bool Create();
+    // False when no socket could be made. It is bound to localIp: the file
+    // server takes only the address that asked for the file, which need not
+    // be the one the kernel would choose for the route.
+    bool Create(const QString &localIp);
     // Starts connecting; connectFinished follows, never from inside this call.
     void StartConnect(const QString &ip, quint16 port, int timeoutMs);
     // Receives into file until the server closes, a receive or write fails,

@@ -5,7 +5,9 @@ QM1 and QM2 are copies that publish files; QM3 runs the copy that downloads
 50 MiB file; a whole folder with subfolders, laid out below the target as
 the owner has it; a transfer cut in the middle (the owner's file server
 killed) that ends broken and, started again in resume mode, gives the
-identical file; a queue of ten files from two owners, every row complete."""
+identical file; a queue of ten files from two owners, every row complete;
+a requester whose name resolves to the second address of its link, which
+the kernel would not choose as the source of a connection."""
 import hashlib
 import os
 import shutil
@@ -191,5 +193,14 @@ with TestLan(build, hosts=3) as lan:
     rows, _ = parse(out)
     if not check_rows(rows, {partial: big}, "resumed file"):
         print(out[-1500:])
+
+    # The file server takes only the address that asked for the file.
+    qm3.add_address("10.77.0.113")
+    qm3.map_name("10.77.0.113")
+    down5 = os.path.join(qm3.root, "down5")
+    os.makedirs(down5)
+    out = run_probe(qm3, probe_env([qm1], rows1, "files:q1.bin", down5))
+    rows, _ = parse(out)
+    check_rows(rows, {down5 + "/q1.bin": os.path.join(qfiles, "q1.bin")}, "requester on a second address")
 
 finish()
