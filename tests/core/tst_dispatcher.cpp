@@ -25,13 +25,13 @@ class TestDispatcher : public QObject {
         });
     }
 
-    static void sendUdp(const QByteArray &bytes, const char *from = "127.0.0.5") {
+    static void sendUdp(const QByteArray &bytes, const char *from = "127.0.0.5", const char *to = "127.0.0.1") {
         const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
         sockaddr_in a{};
         a.sin_family = AF_INET;
         a.sin_addr.s_addr = inet_addr(from);
         ::bind(fd, reinterpret_cast<sockaddr *>(&a), sizeof a);
-        a.sin_addr.s_addr = inet_addr("127.0.0.1");
+        a.sin_addr.s_addr = inet_addr(to);
         a.sin_port = htons(8765);
         ::sendto(fd, bytes.constData(), size_t(bytes.size()), 0, reinterpret_cast<sockaddr *>(&a), sizeof a);
         ::close(fd);
@@ -99,6 +99,7 @@ private slots:
         // A second copy on this host cannot bind the port.
         QCOMPARE(udp::OpenReceive(8765), -1);
         sendUdp(QByteArray(5000, 'x').prepend("@_+L;")); // oversized: dropped
+        sendUdp(QByteArray("@_+L;"), "127.0.0.5", "127.0.0.2"); // not to LocalIP: not heard
         sendUdp(QByteArray("@_+N;"));
         sendUdp(QByteArray(4091, 'y').prepend("@_+G;")); // exactly 4096 bytes: whole
         QTRY_COMPARE(calls.size(), 2);

@@ -42,10 +42,15 @@ with TestLan(build, hosts=4) as lan:
     tree_done = threading.Event()
 
     def announce_strangers():
+        for sock, to, name in strangers:
+            sock.sendto(("@_&#;@_&F;DELTA;%s" % name).encode(), (to, 8765))
+
+    announce_strangers()  # here, so that a send that cannot work fails the test
+
+    def keep_announcing():
         while not tree_done.wait(0.2):
-            for sock, to, name in strangers:
-                sock.sendto(("@_&#;@_&F;DELTA;%s" % name).encode(), (to, 8765))
-    announcer = threading.Thread(target=announce_strangers)
+            announce_strangers()
+    announcer = threading.Thread(target=keep_announcing)
     announcer.start()
 
     # The copy under test starts first; the others announce themselves as they start.
