@@ -5,10 +5,12 @@ a scripted owner. Its share list names paths meant to climb out of the
 download folder ("..", absolute paths, "\\" and "/" tricks, ":" games, an
 owner named ".."), and its file servers misbehave: one sends far more than
 it announced, one never closes, one never sends, one never stops, one port
-takes no connection, and one request is never answered. Checks: every row
+takes no connection, and one request is never answered; one "@_+K" of an
+earlier attempt comes before the size, one names a size other than the
+announced one, and one entry's owner address is no address. Checks: every row
 ends in the state that fits, no file holds more than was announced, nothing
-is written outside the download folder, and the copy gets through it all
-without hanging."""
+is written outside the download folder, the copy gets through it all
+without hanging; no request goes to anything but a single host."""
 import os
 import select
 import shutil
