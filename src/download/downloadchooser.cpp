@@ -9,6 +9,7 @@
 #include "shares/sharepassword.h"
 
 #include <QAction>
+#include <QDir>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
@@ -48,6 +49,14 @@ DownloadChooser::Step DownloadChooser::PasswordStep(const ShareEntry &entry, QSt
                : Step::StopWalk;
 }
 
+void DownloadChooser::OpenAtDownloadDir(TDownConfirmForm &dialog) {
+    // The download folder may be gone (removed by the user): it is made again
+    // so that the dialog's default can be confirmed.
+    const QString folder = main_.host().DownloadDir;
+    if (!folder.isEmpty() && !QFileInfo(folder).isDir()) QDir().mkpath(folder);
+    dialog.E_dpath()->setText(folder);
+}
+
 bool DownloadChooser::Confirm(TDownConfirmForm &dialog) {
     return dialog.exec() == QDialog::Accepted && QFileInfo(dialog.E_dpath()->text()).isDir();
 }
@@ -78,7 +87,7 @@ void DownloadChooser::GetOne(const ShareEntry &entry) {
     dialog.E_dfile()->setEnabled(true);
     dialog.L_owner()->setText(entry.owner + QStringLiteral(" (") + entry.ownerIP + QLatin1Char(')'));
     dialog.SetSourcePath(entry.FullPath());
-    dialog.E_dpath()->setText(main_.host().DownloadDir);
+    OpenAtDownloadDir(dialog);
     dialog.E_dfile()->setText(entry.name);
     if (!Confirm(dialog) || dialog.E_dfile()->text().isEmpty()) return;
     downForm_.AddDownload(entry.name, entry.owner, dialog.RB_overwrite()->isChecked(),
@@ -89,7 +98,7 @@ void DownloadChooser::GetOne(const ShareEntry &entry) {
 
 void DownloadChooser::GetSeveral(const QList<ShareEntry> &entries) {
     TDownConfirmForm dialog(main_.host(), &main_);
-    dialog.E_dpath()->setText(main_.host().DownloadDir);
+    OpenAtDownloadDir(dialog);
     if (!Confirm(dialog)) return;
     const QString folder = dialog.E_dpath()->text();
     QString lastPassword;
@@ -113,7 +122,7 @@ int DownloadChooser::Walk(const QList<ShareEntry> &entries, QString &lastPasswor
 
 void DownloadChooser::MI_DownFolderClick(int tag) {
     TDownConfirmForm dialog(main_.host(), &main_);
-    dialog.E_dpath()->setText(main_.host().DownloadDir);
+    OpenAtDownloadDir(dialog);
     if (!Confirm(dialog)) return;
     const QString folder = dialog.E_dpath()->text();
     const bool overwrite = dialog.RB_overwrite()->isChecked();

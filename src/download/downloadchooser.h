@@ -30,6 +30,8 @@ private:
     enum class Step { Queue, StopWalk };
     // Asks for the file's password unless it is the last one typed.
     Step PasswordStep(const ShareEntry &entry, QString &lastPassword);
+    // The dialog's folder is DownloadDir, made when it is missing.
+    void OpenAtDownloadDir(TDownConfirmForm &dialog);
     // Runs the dialog; true when it ended with OK on a folder that exists.
     bool Confirm(TDownConfirmForm &dialog);
     void GetOne(const ShareEntry &entry);

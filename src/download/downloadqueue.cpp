@@ -76,14 +76,17 @@ int DownloadQueue::Find(const QString &ownerIP, const QString &sourceFolder, con
 int DownloadQueue::Append(const QString &fileName, const QString &owner, bool overwrite, const LocalTarget &target,
                           const QString &sourceFolder, const QString &ownerIP) {
     if (Find(ownerIP, sourceFolder, fileName) >= 0) return -1;
+    // Two rows on one file would append one's tail to the other or replace it.
+    LocalTarget free = target;
+    for (int n = 2; free.IsValid() && Writes(free.Path()); ++n) free = target.Numbered(n);
     DownloadRow row;
     row.text[DownloadRow::FileName] = fileName;
-    row.text[DownloadRow::SavePath] = target.Path();
+    row.text[DownloadRow::SavePath] = free.Path();
     row.text[DownloadRow::Owner] = owner;
     row.text[DownloadRow::OwnerIP] = ownerIP;
     row.text[DownloadRow::SourceFolder] = sourceFolder;
     row.text[DownloadRow::Mode] = overwrite ? QStringLiteral("O") : QStringLiteral("R");
-    row.target = target;
+    row.target = free;
     const int r = Count();
     beginInsertRows({}, r, r);
     rows_.append(row);
@@ -236,6 +239,10 @@ void DownloadQueue::Sort(int column, bool descending) {
     for (const QModelIndex &i : from) to.append(index(newRowOf[i.row()], i.column()));
     changePersistentIndexList(from, to);
     emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+bool DownloadQueue::Writes(const QString &path) const {
+    return std::any_of(rows_.begin(), rows_.end(), [&](const DownloadRow &r) { return r[DownloadRow::SavePath] == path; });
 }
 
 void DownloadQueue::Swap(int a, int b) {

@@ -54,7 +54,8 @@ public:
     int Count() const { return int(rows_.size()); }
     // -1 when no row has this name.
     int Find(const QString &ownerIP, const QString &sourceFolder, const QString &fileName) const;
-    // Appends a waiting row; -1 when one of that name is already there.
+    // Appends a waiting row; -1 when one of that name is already there. A
+    // target that another row already writes is numbered until it is free.
     int Append(const QString &fileName, const QString &owner, bool overwrite, const LocalTarget &target,
                const QString &sourceFolder, const QString &ownerIP);
 
@@ -84,6 +85,7 @@ signals:
     void countersChanged();
 
 private:
+    bool Writes(const QString &path) const;
     void Swap(int a, int b);
     void RowChanged(int r);
 

@@ -13,6 +13,8 @@ struct LocalTarget {
     QString Path() const;
     // The folder of Path().
     QString Folder() const;
+    // The same place under the desktop's name for a further copy: "readme (2).txt".
+    LocalTarget Numbered(int n) const;
 };
 
 // A name a peer gave to a file that can name a local file on its own: not
@@ -27,5 +29,7 @@ QStringList LocalParts(const QString &remote);
 // folder without its trailing "/" (the root stays "/").
 QString TrimFolder(const QString &folder);
 
-// The target for parts below folder; parts pass through LocalParts once more.
+// The target for parts below folder: all but the last name pass through
+// LocalParts once more; the last is the file name, kept as it is, and the
+// target is not valid when that is no plain file name.
 LocalTarget MakeTarget(const QString &folder, const QStringList &parts);

@@ -1,12 +1,15 @@
 #include "download/targetfile.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QStringList>
 
 #include <cerrno>
 #include <utility>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 #if __has_include(<linux/openat2.h>)
@@ -73,6 +76,8 @@ int OpenFolder(const LocalTarget &target) {
 TargetFile::~TargetFile() { Close(); }
 
 void TargetFile::MakeFolders(const LocalTarget &target) {
+    // The chosen folder may have been removed while the row waited.
+    if (!QFileInfo(target.folder).isDir()) QDir().mkpath(target.folder);
     Fd base(OpenFolder(target));
     if (base.get() < 0) return;
     QStringList parts = target.relative.split(QLatin1Char('/'));
@@ -83,6 +88,13 @@ void TargetFile::MakeFolders(const LocalTarget &target) {
         if (parent.get() < 0) return;
         ::mkdirat(parent.get(), QFile::encodeName(parts[i]).constData(), 0777);
     }
+}
+
+bool TargetFile::HasRoom(const LocalTarget &target, qint64 bytes) {
+    struct statvfs fs {};
+    // A folder that cannot be asked is left to fail at Open.
+    if (bytes <= 0 || ::statvfs(QFile::encodeName(target.Folder()).constData(), &fs) != 0) return true;
+    return quint64(bytes) <= quint64(fs.f_bavail) * quint64(fs.f_frsize);
 }
 
 qint64 TargetFile::ExistingSize(const LocalTarget &target) {
@@ -112,10 +124,14 @@ bool TargetFile::Open(const LocalTarget &target, qint64 offset) {
     if (!target.IsValid()) return false;
     Fd base(OpenFolder(target));
     if (base.get() < 0) return false;
-    const int flags = offset > 0 ? O_WRONLY : O_WRONLY | O_CREAT | O_TRUNC;
+    // Without O_NONBLOCK a FIFO would hold the program in open(); the file is
+    // truncated only once it is known to be a regular one.
+    const int flags = offset > 0 ? O_WRONLY | O_NONBLOCK : O_WRONLY | O_NONBLOCK | O_CREAT;
     Fd file(OpenBeneath(base.get(), target.relative, flags, 0666));
     struct stat st {};
     if (file.get() < 0 || ::fstat(file.get(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    if (::fcntl(file.get(), F_SETFL, 0) != 0) return false;
+    if (offset <= 0 && ::ftruncate(file.get(), 0) != 0) return false;
     if (offset > 0 && ::lseek(file.get(), off_t(offset), SEEK_SET) != off_t(offset)) return false;
     fd_ = file.release();
     return true;

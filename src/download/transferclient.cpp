@@ -6,17 +6,36 @@
 #include "core/messenger.h"
 #include "download/downloadqueue.h"
 
+#include <QNetworkInterface>
 #include <QTimer>
 
 #include <cmath>
 #include <limits>
 
+#include <arpa/inet.h>
+
 namespace {
 
-qint64 SizeOrZero(const QString &text) {
+// -1 when text is no size.
+qint64 SizeOf(const QString &text) {
     bool ok = false;
     const qulonglong v = text.toULongLong(&ok);
-    return ok && v <= qulonglong(std::numeric_limits<qint64>::max()) ? qint64(v) : 0;
+    return ok && v <= qulonglong(std::numeric_limits<qint64>::max()) ? qint64(v) : -1;
+}
+
+// Dotted IPv4 text of one host: a request must never go out as a broadcast
+// (a crafted list entry that is no address would become 255.255.255.255).
+bool IsHostAddress(const QString &ip) {
+    in_addr a{};
+    if (::inet_pton(AF_INET, ip.toLatin1().constData(), &a) != 1) return false;
+    const quint32 v = ntohl(a.s_addr);
+    // "This network" below, multicast and the reserved block with the broadcast above.
+    if (v >> 24 == 0 || v >= 0xE0000000u) return false;
+    const QHostAddress host(v);
+    for (const QNetworkInterface &i : QNetworkInterface::allInterfaces())
+        for (const QNetworkAddressEntry &e : i.addressEntries())
+            if (e.broadcast() == host) return false;
+    return true;
 }
 
 QString PercentText(qint64 received, qint64 size) {
@@ -79,12 +98,16 @@ void TransferClient::BeginDownload(int r) {
     current_ = {};
     current_.LocalPath = row[DownloadRow::SavePath];
     current_.Target = row.target;
-    TargetFile::MakeFolders(current_.Target);
     current_.SourceFolder = row[DownloadRow::SourceFolder];
     current_.FileName = row[DownloadRow::FileName];
     current_.RemotePath = current_.SourceFolder + current_.FileName;
     current_.OwnerIP = row[DownloadRow::OwnerIP];
     current_.OverwriteMode = row.Overwrite();
+    if (!IsHostAddress(current_.OwnerIP)) {
+        EndRequest(rowstate::ConnectFailed);
+        return;
+    }
+    TargetFile::MakeFolders(current_.Target);
     net_.SendCommand(QStringLiteral("@_+S"), current_.OwnerIP,
                      host_.ComputerName + QLatin1Char(';') + row[DownloadRow::Owner] + QLatin1Char(';') +
                          current_.RemotePath);
@@ -95,30 +118,56 @@ bool TransferClient::IsReplyToRequest(const QString &sender) const {
     return timers_.fileDown->isActive() && sender == current_.OwnerIP;
 }
 
-void TransferClient::Refused(const QString &sender, const QString &state) {
-    if (!IsReplyToRequest(sender)) return;
+void TransferClient::EndRequest(const QString &state) {
     timers_.fileDown->stop();
     SetState({}, state);
-    ArmScheduler();
+    // Like a file that cannot be opened, a full disk leaves the queue to the user.
+    if (state != rowstate::CreateError) ArmScheduler();
+}
+
+void TransferClient::Refused(const QString &sender, const QString &state) {
+    if (IsReplyToRequest(sender)) EndRequest(state);
 }
 
 void TransferClient::FileInfo(const QString &sender, const QString &text) {
-    if (!IsReplyToRequest(sender) || GetField(text, QLatin1Char(';'), 2) != current_.RemotePath) return;
-    current_.ResumeOffset = 0;
-    if (!current_.OverwriteMode) current_.ResumeOffset = qMax<qint64>(0, TargetFile::ExistingSize(current_.Target));
+    // One start request per attempt: a second one would start a second file server.
+    if (!IsReplyToRequest(sender) || current_.AnnouncedSize >= 0 ||
+        GetField(text, QLatin1Char(';'), 2) != current_.RemotePath)
+        return;
+    const qint64 size = SizeOf(GetField(text, QLatin1Char(';'), 3));
+    if (size < 0) return;
+    const qint64 existing = TargetFile::ExistingSize(current_.Target);
+    current_.ResumeOffset = current_.OverwriteMode ? 0 : qMax<qint64>(0, existing);
+    // A local file longer than the owner's is some other file: it is left as it is.
+    if (current_.ResumeOffset > size) {
+        EndRequest(rowstate::Broken);
+        return;
+    }
+    // Truncating frees what the file held.
+    const qint64 freed = current_.OverwriteMode ? qMax<qint64>(0, existing) : 0;
+    if (!TargetFile::HasRoom(current_.Target, size - current_.ResumeOffset - freed)) {
+        EndRequest(rowstate::CreateError);
+        return;
+    }
+    current_.AnnouncedSize = size;
     net_.SendCommand(QStringLiteral("@_+R"), sender,
                      host_.ComputerName + QLatin1Char(';') + current_.RemotePath + QLatin1Char(';') +
                          QString::number(current_.ResumeOffset));
 }
 
 void TransferClient::ServerReady(const QString &sender, const QString &text) {
-    // A late answer about an earlier file must not pour its bytes into this one.
-    if (!IsReplyToRequest(sender) || GetField(text, QLatin1Char(';'), 3) != current_.RemotePath) return;
+    // A late answer about an earlier file, or to an earlier attempt at this
+    // one (its offset may not be this attempt's), must not pour its bytes in;
+    // neither may an answer whose size is not the one this attempt was told.
+    if (!IsReplyToRequest(sender) || current_.AnnouncedSize < 0 ||
+        GetField(text, QLatin1Char(';'), 3) != current_.RemotePath ||
+        SizeOf(GetField(text, QLatin1Char(';'), 4)) != current_.AnnouncedSize)
+        return;
     timers_.fileDown->stop();
     bool ok = false;
     const uint port = GetField(text, QLatin1Char(';'), 2).toUInt(&ok);
     current_.ServerPort = ok && port <= 65535 ? quint16(port) : 0;
-    current_.RemoteSize = SizeOrZero(GetField(text, QLatin1Char(';'), 4));
+    current_.RemoteSize = current_.AnnouncedSize;
     SetState(QString::number(current_.RemoteSize), rowstate::Transferring);
     timers_.connect->start();
 }
@@ -197,8 +246,10 @@ void TransferClient::ReceiveEnded(TransferConnection::End how) {
     else if (signal_ != kNothing)
         EndTransfer(rowstate::Stopped);
     else
-        // A close or a silence before the announced size is a broken transfer, not a finished one.
-        EndTransfer(received >= current_.RemoteSize ? rowstate::Complete : rowstate::Broken);
+        // Complete only when the file holds exactly what was announced: a close
+        // or a silence before that is a broken transfer, not a finished one.
+        EndTransfer(TargetFile::ExistingSize(current_.Target) == current_.RemoteSize ? rowstate::Complete
+                                                                                     : rowstate::Broken);
 }
 
 void TransferClient::EndTransfer(const QString &state) {

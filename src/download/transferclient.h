@@ -40,6 +40,8 @@ struct CurrentDownload {
     QString OwnerIP;
     quint16 ServerPort = 0;
     bool OverwriteMode = false;
+    // The size the owner gave in "@_+I", once "@_+R" has gone out for it; -1 before.
+    qint64 AnnouncedSize = -1;
     LocalTarget Target;
     // The row's name in the queue, as it was when its request went out.
     QString SourceFolder, FileName;
@@ -90,6 +92,8 @@ signals:
 
 private:
     bool IsReplyToRequest(const QString &sender) const;
+    // Ends the row before its transfer; the queue goes on unless the state stops it.
+    void EndRequest(const QString &state);
     void Refused(const QString &sender, const QString &state);
     void FileInfo(const QString &sender, const QString &text);
     void ServerReady(const QString &sender, const QString &text);

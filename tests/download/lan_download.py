@@ -5,9 +5,12 @@ QM1 and QM2 are copies that publish files; QM3 runs the copy that downloads
 50 MiB file; a whole folder with subfolders, laid out below the target as
 the owner has it; a transfer cut in the middle (the owner's file server
 killed) that ends broken and, started again in resume mode, gives the
-identical file; a queue of ten files from two owners, every row complete;
-a requester whose name resolves to the second address of its link, which
-the kernel would not choose as the source of a connection."""
+identical file; a queue of ten files from two owners, every row complete,
+with names that differ only by a ":" kept apart and a name that both owners
+have saved twice, once numbered ("readme (2).txt"); a resume whose local file
+is longer than the owner's ends broken and leaves that file alone; a
+requester whose name resolves to the second address of its link, which the
+kernel would not choose as the source of a connection."""
 import hashlib
 import os
 import shutil
@@ -111,12 +114,16 @@ with TestLan(build, hosts=3) as lan:
     qfiles = os.path.join(data1, "qfiles")
     for i in range(5):
         make_file(os.path.join(qfiles, "q%d.bin" % i), (i + 1) * 200 * 1024 + i, 20 + i)
+    alike = ["12:30 notes.txt", "1230 notes.txt", "readme.txt"]
+    for i, name in enumerate(alike):
+        make_file(os.path.join(qfiles, name), 3000 + i, 40 + i)
     qm1.write_shares([data1 + "/;big.bin;;;F", ";" + tree + ";;;D", ";" + tree + "/sub1;;;D",
                        ";" + tree + "/sub1/deep;;;D", ";" + tree + "/sub2;;;D", ";" + qfiles + ";;;D"])
-    rows1 = 1 + 2 + 1 + 1 + 1 + 5
+    rows1 = 1 + 2 + 1 + 1 + 1 + 5 + len(alike)
     rfiles = os.path.join(qm2.root, "rfiles")
     for i in range(5):
         make_file(os.path.join(rfiles, "r%d.bin" % i), (i + 1) * 150 * 1024 + 3 * i, 30 + i)
+    make_file(os.path.join(rfiles, "readme.txt"), 2000, 50)
     qm2.write_shares([";" + rfiles + ";;;D"])
 
     shutil.copy2(probe, qm3.folder + "lanprobe_download")
@@ -144,8 +151,8 @@ with TestLan(build, hosts=3) as lan:
     # Ten files from two owners in one queue.
     down3 = os.path.join(qm3.root, "down3")
     os.makedirs(down3)
-    names = ["q%d.bin" % i for i in range(5)] + ["r%d.bin" % i for i in range(5)]
-    env = probe_env([qm1, qm2], rows1 + 5, "files:" + ",".join(names), down3)
+    names = ["q%d.bin" % i for i in range(5)] + ["r%d.bin" % i for i in range(5)] + alike
+    env = probe_env([qm1, qm2], rows1 + 6, "files:" + ",".join(names), down3)
     if shots:
         os.makedirs(shots, exist_ok=True)
         env["QM_SHOT"] = os.path.join(shots, "lan-download-queue.png")
@@ -153,7 +160,33 @@ with TestLan(build, hosts=3) as lan:
     rows, _ = parse(out)
     expected = {down3 + "/q%d.bin" % i: os.path.join(qfiles, "q%d.bin" % i) for i in range(5)}
     expected.update({down3 + "/r%d.bin" % i: os.path.join(rfiles, "r%d.bin" % i) for i in range(5)})
+    expected.update({down3 + "/" + name: os.path.join(qfiles, name) for name in alike[:2]})
+    # Which owner's readme.txt comes first follows the order of the list.
+    readmes = [os.path.join(qfiles, "readme.txt"), os.path.join(rfiles, "readme.txt")]
+    if sha(down3 + "/readme.txt") != sha(readmes[0]):
+        readmes.reverse()
+    expected.update({down3 + "/readme.txt": readmes[0], down3 + "/readme (2).txt": readmes[1]})
     check_rows(rows, expected, "queue of ten")
+
+    # Resume where the local file is longer than the owner's: some other
+    # file, which stays as it is; the next row resumes as usual.
+    down5 = os.path.join(qm3.root, "down5")
+    os.makedirs(down5)
+    with open(os.path.join(qfiles, "q0.bin"), "rb") as f:
+        longer = f.read() + b"not the owner's"
+    with open(os.path.join(qfiles, "q1.bin"), "rb") as f:
+        half = f.read(100000)
+    for name, content in (("q0.bin", longer), ("q1.bin", half)):
+        with open(os.path.join(down5, name), "wb") as f:
+            f.write(content)
+    out = run_probe(qm3, probe_env([qm1], rows1, "files:q0.bin,q1.bin", down5, QM_RESUME=1))
+    rows, _ = parse(out)
+    states = {row[3]: row[0] for row in rows}
+    check(states.get(down5 + "/q0.bin") == BROKEN, "longer local file: %s" % states)
+    with open(os.path.join(down5, "q0.bin"), "rb") as f:
+        check(f.read() == longer, "the longer local file was changed")
+    check(states.get(down5 + "/q1.bin") == COMPLETE and sha(down5 + "/q1.bin") == sha(os.path.join(qfiles, "q1.bin")),
+          "resume after it: %s" % states)
 
     # A transfer cut in the middle, then resumed. The owner's link is slowed
     # so that the cut comes while bytes still flow.

@@ -122,7 +122,8 @@ private slots:
     void oneFileUnderAnotherName() {
         add({entry(QStringLiteral("a.txt"), QStringLiteral("C:\\share\\docs\\"))});
         selectRows({0});
-        h->form->host().DownloadDir = down() + QStringLiteral("/");
+        // The download folder was removed while the program ran.
+        h->form->host().DownloadDir = down() + QStringLiteral("/gone/Quillmere/");
         QString owner, source, folder, name;
         bool nameEnabled = false;
         onDialog([&](TDownConfirmForm &d) {
@@ -141,7 +142,8 @@ private slots:
         QCOMPARE(dialogs, 1);
         QCOMPARE(owner, QStringLiteral("PC01 (10.0.0.5)"));
         QCOMPARE(source, QStringLiteral("C:\\share\\docs\\a.txt"));
-        QCOMPARE(folder, down()); // the trailing "/" is gone as the dialog appears
+        QCOMPARE(folder, down() + QStringLiteral("/gone/Quillmere")); // the trailing "/" is gone as the dialog appears
+        QVERIFY(QFileInfo(folder).isDir());
         QCOMPARE(name, QStringLiteral("a.txt"));
         QVERIFY(nameEnabled);
         QCOMPARE(h->queue().Count(), 1);

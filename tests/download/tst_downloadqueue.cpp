@@ -61,6 +61,18 @@ private slots:
         QVERIFY(row[DownloadRow::Size].isEmpty() && row[DownloadRow::State].isEmpty());
         QCOMPARE(q.Find(ip, folder, QStringLiteral("a.txt")), 0);
         QCOMPARE(q.Find(ip, folder, QStringLiteral("A.txt")), -1);
+        // Two rows never write one file: the later ones are numbered as a desktop does.
+        QCOMPARE(q.Row(1)[DownloadRow::SavePath], QStringLiteral("/down/a (2).txt"));
+        QCOMPARE(q.Row(2)[DownloadRow::SavePath], QStringLiteral("/down/a (3).txt"));
+        QCOMPARE(q.Row(2).target.Path(), QStringLiteral("/down/a (3).txt"));
+        QCOMPARE(q.Row(2)[DownloadRow::FileName], QStringLiteral("a.txt"));
+        // The number goes before the extension; a leading dot starts none.
+        for (const char *name : {".profile", "README"})
+            for (const char *owner : {"10.0.0.1", "10.0.0.2"})
+                q.Append(QString::fromUtf8(name), QStringLiteral("PC"), true, target(QString::fromUtf8(name)), folder,
+                         QString::fromUtf8(owner));
+        QCOMPARE(q.Row(4)[DownloadRow::SavePath], QStringLiteral("/down/.profile (2)"));
+        QCOMPARE(q.Row(6)[DownloadRow::SavePath], QStringLiteral("/down/README (2)"));
     }
 
     void statesIconsAndCounters() {
@@ -207,6 +219,10 @@ private slots:
         QCOMPARE(t.Folder(), QStringLiteral("/down/PC01/C/share"));
         QCOMPARE(MakeTarget(QStringLiteral("/"), {QStringLiteral("a")}).Path(), QStringLiteral("/a"));
         QVERIFY(!MakeTarget(QStringLiteral("/down"), {QStringLiteral("..")}).IsValid());
+        QVERIFY(!MakeTarget(QStringLiteral("/down"), {QStringLiteral("PC01"), QStringLiteral("..")}).IsValid());
+        // Only folder parts lose their ":"; "12:30 notes.txt" and "1230 notes.txt" are two files.
+        QCOMPARE(MakeTarget(QStringLiteral("/down"), {QStringLiteral("D:\\x:\\"), QStringLiteral("12:30 notes.txt")}).Path(),
+                 QStringLiteral("/down/D/x/12:30 notes.txt"));
         QCOMPARE(TrimFolder(QStringLiteral("/down//")), QStringLiteral("/down"));
         QCOMPARE(TrimFolder(QStringLiteral("/")), QStringLiteral("/"));
     }

@@ -12,6 +12,7 @@
 
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -66,13 +67,17 @@ private slots:
     }
 
     void wholeExchangeAndTransfer() {
-        queue(QStringLiteral("f.bin"), true, {QStringLiteral("sub"), QStringLiteral("deep")});
+        // The chosen folder itself is gone, as when the user removed it while the row waited.
+        QVERIFY(h->down().AddDownload(QStringLiteral("f.bin"), QStringLiteral("OWNER"), true,
+                                      MakeTarget(path(QStringLiteral("gone/down")),
+                                                 {QStringLiteral("sub"), QStringLiteral("deep"), QStringLiteral("f.bin")}),
+                                      QStringLiteral("/srv/"), kOwnerIP));
         QVERIFY(startAndAwaitRequest());
         QCOMPARE(h->sent("@_+S").first(), QStringLiteral("ME;OWNER;/srv/f.bin"));
         QCOMPARE(h->state(0), rowstate::Connecting);
         QVERIFY(h->down().Timer_FileDown()->isActive());
         QVERIFY(!h->client().StartEnabled());
-        QVERIFY(QFileInfo(path(QStringLiteral("sub/deep"))).isDir()); // made before the request went out
+        QVERIFY(QFileInfo(path(QStringLiteral("gone/down/sub/deep"))).isDir()); // made before the request went out
 
         const QByteArray data = Pattern(1 << 20);
         ScriptedFileServer server(data, ScriptedFileServer::Ending::Close);
@@ -87,7 +92,7 @@ private slots:
         QVERIFY(h->down().Timer_Connect()->isActive());
 
         QTRY_COMPARE_WITH_TIMEOUT(h->state(0), rowstate::Complete, 10000);
-        QCOMPARE(readAll(path(QStringLiteral("sub/deep/f.bin"))), data);
+        QCOMPARE(readAll(path(QStringLiteral("gone/down/sub/deep/f.bin"))), data);
         QCOMPARE(h->row(0)[DownloadRow::Received], QStringLiteral("1048576"));
         QCOMPARE(h->row(0)[DownloadRow::Progress], QStringLiteral("100 %"));
         QCOMPARE(h->row(0).icon, int(kIconComplete));
@@ -106,6 +111,68 @@ private slots:
         QCOMPARE(h->state(0), rowstate::Connecting);
         QVERIFY(h->sent("@_+R").isEmpty());
         QVERIFY(h->down().Timer_FileDown()->isActive());
+    }
+
+    void answersCountOnlyForThisAttemptAndItsSize() {
+        // 300 of 1000 bytes are here. An earlier attempt's "@_+K" comes before
+        // this attempt's "@_+I": taken, it would start from 0 and truncate them.
+        const QByteArray whole = Pattern(1000);
+        writeFile(path(QStringLiteral("r")), whole.left(300));
+        queue(QStringLiteral("r"), false);
+        QVERIFY(startAndAwaitRequest());
+        ScriptedFileServer stale(whole, ScriptedFileServer::Ending::Close);
+        h->reply("@_+K", QStringLiteral("%1;/srv/r;1000;").arg(stale.port()));
+        QCOMPARE(h->state(0), rowstate::Connecting);
+        QVERIFY(!h->down().Timer_Connect()->isActive());
+        h->reply("@_+I", QStringLiteral("/srv/r;1000"));
+        h->reply("@_+I", QStringLiteral("/srv/r;1000")); // a repeated answer starts no second file server
+        QCOMPARE(h->sent("@_+R"), QStringList{QStringLiteral("ME;/srv/r;300")});
+        // A size other than the one announced is refused.
+        h->reply("@_+K", QStringLiteral("%1;/srv/r;1000000000000;").arg(stale.port()));
+        QCOMPARE(h->state(0), rowstate::Connecting);
+        ScriptedFileServer rest(whole.mid(300), ScriptedFileServer::Ending::Close);
+        h->reply("@_+K", QStringLiteral("%1;/srv/r;1000;").arg(rest.port()));
+        QTRY_COMPARE_WITH_TIMEOUT(h->state(0), rowstate::Complete, 10000);
+        QCOMPARE(readAll(path(QStringLiteral("r"))), whole);
+    }
+
+    void requestsThatCannotEndWellEndBeforeTheStart_data() {
+        QTest::addColumn<QString>("announced");
+        QTest::addColumn<QString>("state");
+        QTest::addColumn<bool>("queueGoesOn");
+        // The local file of a resume is longer than the owner's file: it is some other file.
+        QTest::newRow("local file longer") << "10" << rowstate::Broken << true;
+        QTest::newRow("no room on the disk") << "1000000000000000" << rowstate::CreateError << false;
+    }
+    void requestsThatCannotEndWellEndBeforeTheStart() {
+        QFETCH(QString, announced);
+        QFETCH(QString, state);
+        QFETCH(bool, queueGoesOn);
+        const QByteArray old = Pattern(20);
+        writeFile(path(QStringLiteral("a")), old);
+        queue(QStringLiteral("a"), false);
+        queue(QStringLiteral("b"));
+        QVERIFY(startAndAwaitRequest());
+        h->reply("@_+I", QStringLiteral("/srv/a;") + announced);
+        QCOMPARE(h->state(0), state);
+        QVERIFY(h->sent("@_+R").isEmpty());
+        QVERIFY(!h->down().Timer_FileDown()->isActive());
+        QCOMPARE(readAll(path(QStringLiteral("a"))), old);
+        QCOMPARE(h->down().Timer_DownCTL()->isActive(), queueGoesOn);
+    }
+
+    void onlyASingleHostIsAsked() {
+        // Crafted list entries: inet_addr would make most of these the broadcast address.
+        const QStringList bad{QStringLiteral("QM2"), QStringLiteral("10.0.0"), QStringLiteral("255.255.255.255"),
+                              QStringLiteral("0.0.0.0"), QStringLiteral("224.0.0.1"), QStringLiteral("1.2.3.4.5")};
+        for (const QString &ip : bad)
+            QVERIFY(h->down().AddDownload(QStringLiteral("x"), QStringLiteral("OWNER"), true,
+                                          MakeTarget(dir->path(), {ip}), QStringLiteral("/srv/"), ip));
+        queue(QStringLiteral("b"));
+        h->client().StartAll();
+        QTRY_COMPARE_WITH_TIMEOUT(h->state(bad.size()), rowstate::Connecting, 10000);
+        QCOMPARE(h->sent("@_+S"), QStringList{QStringLiteral("ME;OWNER;/srv/b")});
+        for (int r = 0; r < bad.size(); ++r) QCOMPARE(h->state(r), rowstate::ConnectFailed);
     }
 
     void refusalsEndTheRowAndTheQueueGoesOn() {
@@ -173,10 +240,22 @@ private slots:
         QVERIFY(!QFile::exists(path(QStringLiteral("b")))); // the file is opened only once connected
     }
 
+    void fileCreationErrorStopsTheQueue_data() {
+        QTest::addColumn<bool>("fifo");
+        QTest::newRow("link out of the folder") << false;
+        // Opened as a file, it would hold the program until a reader comes.
+        QTest::newRow("fifo at the target") << true;
+    }
     void fileCreationErrorStopsTheQueue() {
+        QFETCH(bool, fifo);
         QTemporaryDir outside;
         QVERIFY(QFile::link(outside.path(), path(QStringLiteral("away"))));
-        queue(QStringLiteral("a"), true, {QStringLiteral("away")});
+        if (fifo) {
+            QCOMPARE(::mkfifo(QFile::encodeName(path(QStringLiteral("a"))).constData(), 0600), 0);
+            queue(QStringLiteral("a"));
+        } else {
+            queue(QStringLiteral("a"), true, {QStringLiteral("away")});
+        }
         queue(QStringLiteral("b"));
         QVERIFY(startAndAwaitRequest());
         ScriptedFileServer server(Pattern(100), ScriptedFileServer::Ending::Close);

@@ -5,10 +5,12 @@ a scripted owner. Its share list names paths meant to climb out of the
 download folder ("..", absolute paths, "\\" and "/" tricks, ":" games, an
 owner named ".."), and its file servers misbehave: one sends far more than
 it announced, one never closes, one never sends, one never stops, one port
-takes no connection, and one request is never answered. Checks: every row
+takes no connection, and one request is never answered; one "@_+K" of an
+earlier attempt comes before the size, one names a size other than the
+announced one, and one entry's owner address is no address. Checks: every row
 ends in the state that fits, no file holds more than was announced, nothing
-is written outside the download folder, and the copy gets through it all
-without hanging."""
+is written outside the download folder, the copy gets through it all
+without hanging; no request goes to anything but a single host."""
 import os
 import select
 import shutil
@@ -34,7 +36,13 @@ SERVERS = {
     "endless.bin": (4000, "endless", COMPLETE, 4000),
     "closed.bin": (10, "closed", CONNECT_FAILED, None),
     "mute.bin": (10, "mute", NO_ANSWER, None),
+    # a "@_+K" of an earlier attempt, sent before this attempt's "@_+I", whose server sends other bytes
+    "stale.bin": (3000, "normal", COMPLETE, 3000),
+    # "@_+K" names a size other than the one of "@_+I"
+    "mismatch.bin": (10, "normal", NO_ANSWER, None),
 }
+# An entry whose owner address is no address: inet_addr would make it the broadcast address.
+CRAFTED_IP = "owner.lan"
 # (folder, name) of entries meant to lead out of the download folder.
 TRAVERSAL = [("/srv/", "../../escape1"), ("/srv/", ".."), ("/srv/", "."), ("/srv/", "/etc/escape2"),
              ("/srv/", "a\\..\\..\\escape3"), ("/../../../", "ok1"), ("C:\\..\\..\\", "ok2"),
@@ -61,6 +69,8 @@ with TestLan(build, hosts=2) as lan:
     entries = [entry("/srv/", n, s, qm2.ip) for n, s in sizes.items()]
     entries += [entry(f, n, 10, qm2.ip) for f, n in TRAVERSAL]
     entries += [entry("/srv/", "ok8", 10, qm2.ip, owner=".."), entry("/srv/", "ok9", 10, qm2.ip, owner="/")]
+    entries.append(entry("/srv/", "crafted.bin", 10, CRAFTED_IP))
+    requested = []  # names the owner was asked for
     listed = len(entries)
 
     def serve(conn, how, size):
@@ -73,6 +83,9 @@ with TestLan(build, hosts=2) as lan:
                 held.append(conn)
             elif how == "silent":
                 held.append(conn)
+            elif how == "stale":
+                conn.sendall(b"X" * size)
+                conn.close()
             elif how == "endless":
                 while not stop.is_set():
                     conn.sendall(b"E" * 65536)
@@ -116,8 +129,12 @@ with TestLan(build, hosts=2) as lan:
             elif text.startswith("@_+S") and len(fields) >= 4:
                 path = fields[3]
                 name = path.rsplit("/", 1)[-1].rsplit("\\", 1)[-1]
+                requested.append(name)
                 if name == "mute.bin":
                     continue
+                if name == "stale.bin":
+                    stale = file_server("stale", sizes[name])
+                    udp.sendto(("@_+K;%d;%s;%d;" % (stale, path, sizes[name])).encode("cp949"), (src, 8765))
                 udp.sendto(("@_+I;%s;%d" % (path, sizes.get(name, 10))).encode("cp949"), (src, 8765))
             elif text.startswith("@_+R") and len(fields) >= 4:
                 path = fields[2]
@@ -125,7 +142,8 @@ with TestLan(build, hosts=2) as lan:
                 size = sizes.get(name, 10)
                 how = SERVERS[name][1] if name in SERVERS else "normal"
                 port = file_server(how, size)
-                udp.sendto(("@_+K;%d;%s;%d;" % (port, path, size)).encode("cp949"), (src, 8765))
+                told = 10 ** 12 if name == "mismatch.bin" else size
+                udp.sendto(("@_+K;%d;%s;%d;" % (port, path, told)).encode("cp949"), (src, 8765))
 
     t = threading.Thread(target=owner, daemon=True)
     t.start()
@@ -155,6 +173,13 @@ with TestLan(build, hosts=2) as lan:
         if on_disk is not None:
             size = os.path.getsize(path) if os.path.exists(path) else -1
             check(size == on_disk, "%s holds %d bytes, expected %d" % (name, size, on_disk))
+    stale = os.path.join(down, "BAD", "srv", "stale.bin")
+    if os.path.exists(stale):
+        with open(stale, "rb") as f:
+            check(b"X" not in f.read(), "stale.bin holds the bytes of an earlier attempt's file server")
+    crafted = rows.get(os.path.join(down, "BAD", "srv", "crafted.bin"))
+    check(crafted is not None and crafted[0] == CONNECT_FAILED, "crafted.bin: %s" % (crafted,))
+    check("crafted.bin" not in requested, "a request for crafted.bin reached the LAN")
     for path in rows:
         check(path.startswith(down + "/") and "/../" not in path + "/", "row saves to %s" % path)
     written = []
