@@ -21,8 +21,8 @@ public:
 
     // Writes the file when its content changed, creating its folder when
     // missing: into a temporary file beside it, flushed to disk and renamed
-    // over the old one. False with error set
-    // to "Unable to write to " + path when that fails.
+    // over the old one. False with error set to "Unable to write to " + path
+    // when that fails.
     bool Save(QString *error);
 
 private:
