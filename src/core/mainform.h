@@ -109,7 +109,7 @@ private:
     TerminationSignals *termination_ = nullptr;
     bool firstActivation_ = false;
     bool startupQueued_ = false;
-    bool sharesLoaded_ = false;
+    bool startedUp_ = false;
     bool closeRan_ = false;
 
     QTabWidget *pcMessage_ = nullptr;

@@ -77,7 +77,6 @@ bool TMainForm::StartUp() {
         return false;
     }
     LoadShares(*registry_, host_.IniFilePath);
-    sharesLoaded_ = true;
 
     host_.ComputerName = hostinfo::ComputerName();
     if (host_.ComputerName.isEmpty()) host_.ComputerName = host_.LocalIP;
@@ -100,6 +99,7 @@ bool TMainForm::StartUp() {
 
     peers_->PlantRoot();
     peers_->Timer_aliveTimer();
+    startedUp_ = true;
     return true;
 }
 
@@ -114,8 +114,10 @@ bool TMainForm::FormCloseQuery() {
     udp::Close(send);
     receiver_->Close();
 
-    // A start-up that never loaded the list must not overwrite the stored one.
-    if (sharesLoaded_) {
+    // Only a copy that came up saves: one that failed before the load holds an
+    // empty list, and one that failed after it (another copy holds the port)
+    // holds a stale one that would wipe what that copy saves.
+    if (startedUp_) {
         QString error;
         if (!SaveShares(*registry_, host_.IniFilePath, &error)) prompts::Error(this, error + QLatin1Char('.'));
     }

@@ -1,5 +1,7 @@
 #include "listing/searchterms.h"
 
+#include "platform/cp949.h"
+
 namespace {
 
 bool isWildcardOrDot(QChar c) { return c == QLatin1Char('?') || c == QLatin1Char('.') || c == QLatin1Char('*'); }
@@ -22,7 +24,9 @@ SearchInputCheck CheckSearchInput(const QString &text) {
     for (QChar c : text)
         if (!isWildcardOrDot(c)) actual += c;
     if (actual.isEmpty()) return {SearchInput::AllFiles, actual};
-    if (actual.size() == 1) return {SearchInput::TooShort, actual};
+    // Lengths are those of the text in the code page: a Hangul syllable is two
+    // bytes and long enough on its own.
+    if (cp949::encode(actual).size() == 1) return {SearchInput::TooShort, actual};
     return {SearchInput::Accepted, actual};
 }
 

@@ -2,7 +2,9 @@
 
 #include "platform/cp949.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 
 namespace {
@@ -131,7 +133,9 @@ bool ProfileFile::Save(QString *error) {
     const QByteArray c = content();
     if (c == original_) return true;
     // A crash or power loss during the write leaves the old file whole; the
-    // new one replaces it only once it is complete on disk.
+    // new one replaces it only once it is complete on disk. An installed copy
+    // writes into the user's configuration folder, which may not exist yet.
+    QDir().mkpath(QFileInfo(path_).absolutePath());
     QSaveFile f(path_);
     if (f.open(QIODevice::WriteOnly) && f.write(c) == c.size() && f.commit()) {
         original_ = c;

@@ -19,9 +19,10 @@ public:
     void WriteString(const QString &section, const QString &key, const QString &value);
     void DeleteKey(const QString &section, const QString &key);
 
-    // Writes the file when its content changed: into a temporary file beside
-    // it, flushed to disk and renamed over the old one. False with error set
-    // to "Unable to write to " + path when that fails.
+    // Writes the file when its content changed, creating its folder when
+    // missing: into a temporary file beside it, flushed to disk and renamed
+    // over the old one. False with error set to "Unable to write to " + path
+    // when that fails.
     bool Save(QString *error);
 
 private:

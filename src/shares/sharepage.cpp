@@ -36,6 +36,12 @@ QFont listFont() {
     return f;
 }
 
+bool registeredFolder(const ShareRegistry &registry, const QString &form) {
+    for (const ShareRecord &r : registry.Records())
+        if (r.kind == ShareKind::Folder && FolderPathForm(r.name) == form) return true;
+    return false;
+}
+
 } // namespace
 
 TSharePage::TSharePage(TMainForm &main, QWidget *parent)
@@ -206,9 +212,13 @@ void TSharePage::MI_AddDirClick() {
 void TSharePage::BB_AddWindowsClick() {
     const int before = registry_.rowCount();
     for (const SambaShare &share : OwnSambaShares(samba_)) {
+        // Samba keeps a path as it was typed ("/srv/pub/", "/srv//pub"); in one
+        // form it is known as the folder that may be registered already.
+        const QString folder = FolderPathForm(share.path);
+        if (registeredFolder(registry_, folder)) continue;
         // A remark becomes a comment, which may not hold the field delimiter.
         const QString comment = ReplaceText(share.comment, QStringLiteral(";"), QStringLiteral(" "));
-        if (!admit(registry_.AddShareRecord(share.path, comment, {}, ShareKind::Folder), share.path)) break;
+        if (!admit(registry_.AddShareRecord(folder, comment, {}, ShareKind::Folder), folder)) break;
     }
     prompts::Information(this, QStringLiteral("총 %1 개의 폴더를 추가하였습니다.").arg(registry_.rowCount() - before));
 }

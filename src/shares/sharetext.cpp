@@ -21,3 +21,11 @@ QString TrimBlanks(const QString &text) {
     while (end > begin && text[end - 1].unicode() <= 0x20) --end;
     return text.mid(begin, end - begin);
 }
+
+QString FolderPathForm(const QString &path) {
+    QString p = TrimBlanks(path);
+    if (p.isEmpty()) return p;
+    while (p.contains(QLatin1String("//"))) p.replace(QLatin1String("//"), QLatin1String("/"));
+    if (!p.endsWith(QLatin1Char('/'))) p += QLatin1Char('/');
+    return p;
+}

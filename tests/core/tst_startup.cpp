@@ -82,13 +82,28 @@ private slots:
         QVERIFY(holder >= 0);
         PromptRecorder prompts;
         TMainForm form(std::make_unique<RecordingMessenger>());
+        // While the message is up, the copy that holds the port saves its list;
+        // this copy loaded the list before, and its stale one must not replace it.
+        const QString ini = form.host().IniFilePath;
+        QFile::remove(ini);
+        const QByteArray saved = "[SHAREFILE]\n0=;/;;;D\n";
+        prompts::SetHook([&](const prompts::Request &r) {
+            prompts.asked.append(r);
+            QFile f(ini);
+            if (f.open(QIODevice::WriteOnly)) f.write(saved);
+            return prompts::Answer{};
+        });
         QSignalSpy closed(&form, &TMainForm::closed);
         form.show();
         QTRY_COMPARE(closed.size(), 1);
+        udp::Close(holder);
         QCOMPARE(prompts.Texts(), QStringList{QStringLiteral("통신 환경을 설정할 수 없습니다")});
         QCOMPARE(form.RecvSocket(), -1);
         QCOMPARE(form.SendSocket(), -1);
-        udp::Close(holder);
+        QFile f(ini);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), saved);
+        f.remove();
     }
 
     void iniFileChoice() {

@@ -1,7 +1,7 @@
 #!/bin/sh
 # Builds the Debian package, checks what it holds and depends on, installs it
-# on this machine and starts the installed program offscreen in a network
-# namespace of its own; then removes it again.
+# on this machine and runs the installed program in a network namespace of its
+# own, adding a share and starting it again; then removes it again.
 set -eu
 build=$1
 work=$(mktemp -d /tmp/qmpkg-XXXXXX)
@@ -35,20 +35,13 @@ echo "$depends" | grep -q -- '-dev' && fail "depends on a development package"
 dpkg -i "$deb" >/dev/null || fail "dpkg -i"
 command -v quillmere >/dev/null || fail "quillmere is not on the PATH"
 home="$work/home"
+chmod 755 "$work"
 mkdir -p "$home"
 chown nobody "$home"
-# The installed copy starts as an ordinary user, runs its start-up (loopback
-# only here) and closes on SIGTERM; it must keep its files out of the
+# The installed copy runs as an ordinary user, keeps its share list in the
+# user's configuration folder, and must keep its files out of the
 # installation folder.
-unshare -n sh -c '
-  ip link set lo up
-  HOME="$0" XDG_CONFIG_HOME="$0/.config" XDG_RUNTIME_DIR="$0" QT_QPA_PLATFORM=offscreen \
-    setpriv --reuid=nobody --regid=nogroup --clear-groups quillmere &
-  pid=$!
-  sleep 3
-  kill -0 $pid || exit 3
-  kill -TERM $pid
-  wait $pid' "$home" || fail "the installed program did not run and close cleanly"
+unshare -n sh "$(dirname "$0")/share_roundtrip.sh" "$home" || fail "the share list of the installed program"
 extra=$(ls /usr/lib/quillmere | grep -v -x -e quillmere -e Vellicor || true)
 [ -z "$extra" ] || fail "the program wrote into its installation folder: $extra"
 dpkg -r quillmere >/dev/null || fail "dpkg -r"

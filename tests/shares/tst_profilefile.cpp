@@ -106,6 +106,12 @@ private slots:
         f.DeleteKey(QStringLiteral("SHAREFILE"), QStringLiteral("0"));
         QVERIFY(f.Save(nullptr));
         QVERIFY(!QFileInfo::exists(missing));
+        // A first write creates the folders of the path (a fresh ~/.config/Quillmere).
+        const QString fresh = dir_.filePath(QStringLiteral("config/Quillmere/Quillmere.ini"));
+        ProfileFile n(fresh);
+        n.WriteString(QStringLiteral("SHAREFILE"), QStringLiteral("0"), QStringLiteral(";/srv;;;D"));
+        QVERIFY(n.Save(nullptr));
+        QCOMPARE(readAll(fresh), QByteArray("[SHAREFILE]\n0=;/srv;;;D\n"));
 
         // Rewriting the same values leaves the file as it was, also where it cannot be written.
         const QString path = dir_.filePath(QStringLiteral("same.ini"));

@@ -106,11 +106,11 @@ private slots:
         QCOMPARE(prompts.Texts(), QStringList{QStringLiteral("총 2 개의 폴더를 추가하였습니다.")});
         QCOMPARE(reg.rowCount(), 3);
         QCOMPARE(reg.Records().at(0).comment, QStringLiteral("by hand"));
-        QCOMPARE(reg.Records().at(1).name, path("srv/public"));
+        QCOMPARE(reg.Records().at(1).name, path("srv/public/"));
         QCOMPARE(reg.Records().at(1).comment, QStringLiteral("공용  모두 읽기"));
         QCOMPARE(reg.Records().at(1).size, QStringLiteral("1 files"));
         QCOMPARE(reg.Records().at(1).kind, ShareKind::Folder);
-        QCOMPARE(reg.Records().at(2).name, path("srv/user"));
+        QCOMPARE(reg.Records().at(2).name, path("srv/user/"));
         QCOMPARE(reg.Records().at(2).password, QString());
 
         prompts.asked.clear();
@@ -123,6 +123,38 @@ private slots:
         form.sharePage().SetSambaLocations({path("no-smb.conf"), path("no-us")});
         button->click();
         QCOMPARE(prompts.Texts(), QStringList{QStringLiteral("총 0 개의 폴더를 추가하였습니다.")});
+    }
+
+    // However Samba or the user wrote a folder's path, it is one folder: the
+    // import compares and stores it without doubled "/" and with a closing "/".
+    void importComparesOneFormOfPath_data() {
+        QTest::addColumn<QString>("byHand");
+        QTest::addColumn<QString>("configured");
+        QTest::addColumn<QString>("stored");
+        QTest::newRow("closing / configured") << "srv/pub" << "srv/pub/" << "srv/pub/";
+        QTest::newRow("doubled / configured") << "srv/docs" << "srv//docs" << "srv/docs/";
+        QTest::newRow("both configured") << "srv/docs" << "srv//docs//" << "srv/docs/";
+        QTest::newRow("closing / by hand") << "srv/pub/" << "srv/pub" << "srv/pub/";
+        QTest::newRow("doubled / by hand") << "srv//pub" << "srv/pub/" << "srv/pub/";
+    }
+    void importComparesOneFormOfPath() {
+        QFETCH(QString, byHand);
+        QFETCH(QString, configured);
+        QFETCH(QString, stored);
+        QDir().mkpath(path("srv/pub"));
+        QDir().mkpath(path("srv/docs"));
+        writeText(path("one.conf"), QStringLiteral("[s]\n   path = %1\n").arg(path(configured)));
+        PromptRecorder prompts;
+        TMainForm form(std::make_unique<RecordingMessenger>());
+        ShareRegistry &reg = form.registry();
+        form.sharePage().SetSambaLocations({path("one.conf"), path("no-us")});
+        QCOMPARE(reg.AddShareRecord(path(byHand), {}, {}, ShareKind::Folder), AddResult::Added);
+        form.sharePage().BB_AddWindowsClick();
+        reg.Clear();
+        form.sharePage().BB_AddWindowsClick();
+        QCOMPARE(prompts.Texts(), (QStringList{QStringLiteral("총 0 개의 폴더를 추가하였습니다."),
+                                               QStringLiteral("총 1 개의 폴더를 추가하였습니다.")}));
+        QCOMPARE(reg.Records().at(0).name, path(stored));
     }
 
     void importStopsAtTheCapacity() {
