@@ -230,10 +230,10 @@ with TestLan(build, hosts=3) as lan:
     # The file server takes only the address that asked for the file.
     qm3.add_address("10.77.0.113")
     qm3.map_name("10.77.0.113")
-    down5 = os.path.join(qm3.root, "down5")
-    os.makedirs(down5)
-    out = run_probe(qm3, probe_env([qm1], rows1, "files:q1.bin", down5))
+    down6 = os.path.join(qm3.root, "down6")
+    os.makedirs(down6)
+    out = run_probe(qm3, probe_env([qm1], rows1, "files:q1.bin", down6))
     rows, _ = parse(out)
-    check_rows(rows, {down5 + "/q1.bin": os.path.join(qfiles, "q1.bin")}, "requester on a second address")
+    check_rows(rows, {down6 + "/q1.bin": os.path.join(qfiles, "q1.bin")}, "requester on a second address")
 
 finish()
