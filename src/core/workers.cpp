@@ -34,6 +34,7 @@ bool onMainThread() {
 } // namespace
 
 void StartWorker(std::function<void()> work) {
+    if (g_shuttingDown.load()) return;
     // The pool hands work over through Qt's mutex, which race detectors cannot
     // see; the release here and the acquire on the worker state the same order.
     std::function<void()> job = [work = std::move(work)] {
@@ -56,6 +57,8 @@ void WaitWorkers(int maxMs) {
 
 void StopWorkers(int maxMs) {
     g_shuttingDown.store(true);
+    // Work that has not started never will: it would outlive the windows it uses.
+    pool().clear();
     WaitWorkers(maxMs);
 }
 

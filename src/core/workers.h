@@ -5,13 +5,15 @@
 
 class QObject;
 
-// Starts work on a worker thread of its own and returns at once.
+// Starts work on a worker thread of its own and returns at once; nothing
+// once the program is closing.
 void StartWorker(std::function<void()> work);
 // True once the program has begun to close; long-running workers stop early.
 bool ShuttingDown();
 // Waits, still dispatching events, up to maxMs for running workers to end.
 void WaitWorkers(int maxMs);
-// Marks the program as closing and waits as WaitWorkers does.
+// Marks the program as closing, drops work that has not started, and waits
+// as WaitWorkers does for the work that runs.
 void StopWorkers(int maxMs);
 // Runs fn on the thread of context (the main thread for windows) and waits
 // for it; from that thread itself it runs fn directly. Does nothing when the

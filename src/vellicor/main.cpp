@@ -49,11 +49,15 @@ bool haveDisplay() {
     return (x && *x) || (wayland && *wayland);
 }
 
-int serveWithWindow(FileServer &server, int argc, char **argv, const char *path, const char *requester) {
+int serveWithWindow(FileServer &server, char *program, const char *path, const char *requester) {
     // A display that cannot be reached falls back to no window at all.
     if (!std::getenv("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", std::getenv("WAYLAND_DISPLAY") ? "wayland;xcb;offscreen" : "xcb;offscreen");
-    QApplication app(argc, argv);
+    // The arguments come from the requester ("-platform" is a fine computer
+    // name to send): Qt sees none of them, so none can act as its option.
+    int qtArgc = 1;
+    char *qtArgv[] = {program, nullptr};
+    QApplication app(qtArgc, qtArgv);
     ServerWindow window(server, QFileInfo(QFile::decodeName(path)).fileName(), QString::fromUtf8(requester));
     if (QGuiApplication::platformName() != QLatin1String("offscreen")) window.show();
 
@@ -91,6 +95,6 @@ int main(int argc, char **argv) {
     // Listening comes first: the requester connects about 100 ms after it has been told the port.
     FileServer server;
     if (!server.Open(request)) return 1;
-    if (haveDisplay()) return serveWithWindow(server, argc, argv, argv[4], argv[3]);
+    if (haveDisplay()) return serveWithWindow(server, argv[0], argv[4], argv[3]);
     return server.Serve() ? 0 : 1;
 }

@@ -15,7 +15,9 @@ hostile copy would. Checks:
 - floods of 10,000 chat lines, of unasked refusals and no-shares replies,
   and of 10,000 search requests leave it up and answering a browse at once,
   with its memory bounded;
-- after all of it a clean close keeps Quillmere.ini's share records."""
+- after all of it a clean close, with thousands of answers to forged
+  addresses still waiting, ends with status 0 and keeps Quillmere.ini's
+  share records."""
 import os
 import select
 import signal
@@ -25,6 +27,7 @@ import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "lan"))
 from testlan import TestLan, build_dir_from_args, check, finish, rss_kib, sanitized, wait_for  # noqa: E402
+from hostilepeer import Forger, forged_ip  # noqa: E402
 
 build = build_dir_from_args()
 CODES = ["@_&#", "@_+G", "@_+L", "@_+N", "@_+S", "@_+O", "@_+V", "@_+M", "@_+I",
@@ -49,8 +52,8 @@ def ini_records(path):
     return sorted(records)
 
 
-with TestLan(build, hosts=2) as lan:
-    qm1, qm2 = lan.hosts
+with TestLan(build, hosts=3) as lan:
+    qm1, qm2, evil = lan.hosts
     pub = os.path.join(qm1.root, "pub")
     pubdir = os.path.join(qm1.root, "pubdir")
     secret = os.path.join(qm1.root, "secret")
@@ -65,7 +68,13 @@ with TestLan(build, hosts=2) as lan:
     os.symlink(os.path.join(secret, "secret.txt"), os.path.join(pubdir, "leak.txt"))
     os.symlink(secret, os.path.join(pubdir, "leakdir"))
     os.symlink("a.txt", os.path.join(pubdir, "alias.txt"))  # stays inside the shared folder
-    records = ["%s/;shared.txt;;;F" % pub, ";%s;;;D" % pubdir]
+    # A list long enough that each browse answer takes several datagrams.
+    bulk = os.path.join(qm1.root, "bulk")
+    os.makedirs(bulk)
+    for i in range(1500):
+        with open(os.path.join(bulk, "bulk file with a longish name %04d.dat" % i), "wb") as f:
+            f.write(b"b" * i)
+    records = ["%s/;shared.txt;;;F" % pub, ";%s;;;D" % pubdir, ";%s;;;D" % bulk]
     ini = qm1.folder + "Quillmere.ini"
     with open(ini, "wb") as f:
         f.write(("[SHAREFILE]\r\n" + "".join("%d=%s\r\n" % (i, r) for i, r in enumerate(records))).encode("cp949"))
@@ -94,10 +103,11 @@ with TestLan(build, hosts=2) as lan:
                 return data.decode("cp949")
 
     def browse(timeout=5):
-        """The entries (folder, name, size) of one browse answer, or None."""
+        """The entries (folder, name, size) of the first datagram of a browse answer, or None."""
         drain()
         send("@_+L;")
-        text = receive("@_+G", timeout)
+        # Later datagrams of earlier answers may still come: the first of an answer begins the list.
+        text = receive("@_+G;shared.txt;", timeout)
         if text is None:
             return None
         fields = text[5:].split(";")
@@ -231,7 +241,11 @@ with TestLan(build, hosts=2) as lan:
           % (sent_for, answered_in, rss_start, rss_end))
     check(sanitized(build) or rss_end - rss_start < 60 * 1024, "memory grew by %d KiB during the floods" % (rss_end - rss_start))
 
-    # A clean close keeps the share records.
+    # A clean close, also while thousands of answers from forged addresses
+    # wait for their turn, and it keeps the share records.
+    forger = Forger(evil, qm1)
+    forger.flood([(forged_ip(i), "@_+L;") for i in range(2000)], 1)
+    time.sleep(0.5)
     os.kill(proc.pid, signal.SIGTERM)
     try:
         code = proc.wait(20)

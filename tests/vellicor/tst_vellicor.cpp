@@ -212,6 +212,32 @@ private slots:
                      1000, 2));
     }
 
+    // With a display the server starts Qt; a requester named like one of
+    // Qt's options must neither change how it starts nor stop it.
+    void requesterNamesAreNoOptions_data() {
+        QTest::addColumn<QString>("name");
+        for (const char *name : {"-platform", "-display", "-plugin", "-style"}) QTest::newRow(name) << name;
+    }
+    void requesterNamesAreNoOptions() {
+        QFETCH(QString, name);
+        const quint16 port = nextPort++;
+        auto *p = new QProcess(this);
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+        env.insert(QStringLiteral("DISPLAY"), QStringLiteral(":987")); // none there: the window falls back to none
+        p->setProcessEnvironment(env);
+        p->start(QStringLiteral(VELLICOR_PATH), {QStringLiteral("127.0.0.1"), QString::number(port), name, file,
+                                                 QString::number(content.size()), QStringLiteral("0"),
+                                                 QString::fromLatin1(kToken)});
+        QVERIFY(p->waitForStarted());
+        waitListening(port);
+        const Received r = fetch(port);
+        QVERIFY(r.orderly);
+        QCOMPARE(r.bytes.size(), content.size());
+        QVERIFY(ends(p, 5000, 0));
+    }
+
     // Sizes and offsets past 2 and 4 GiB travel whole: a sparse 3 GiB file from just past 2 GiB.
     void servesPastTwoGiB() {
         const QString big = dir.filePath(QStringLiteral("sparse.bin"));
