@@ -71,7 +71,9 @@ void SendTo(int fd, const QString &ip, quint16 port, const QByteArray &bytes) {
     if (fd < 0) return;
     sockaddr_in a{};
     a.sin_family = AF_INET;
-    a.sin_addr.s_addr = ::inet_addr(ip.toLatin1().constData());
+    // Text that is not a dotted address is dropped: inet_addr would make it
+    // 255.255.255.255 and send it to the whole network.
+    if (::inet_pton(AF_INET, ip.toLatin1().constData(), &a.sin_addr) != 1) return;
     a.sin_port = htons(port);
     ::sendto(fd, bytes.constData(), size_t(bytes.size()), 0, reinterpret_cast<sockaddr *>(&a), sizeof a);
 }
