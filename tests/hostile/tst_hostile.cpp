@@ -227,7 +227,6 @@ private slots:
         QVERIFY(QDir().mkpath(path(QStringLiteral("outside"))));
         // A link the user has in the download folder must not carry a download out.
         QVERIFY(QFile::link(path(QStringLiteral("outside")), down + QStringLiteral("/BAD")));
-        h->form->listing().views().PlantShareRoot();
         const QString list = QStringLiteral(
             "../../escape1;1;;/srv/;BAD;127.0.0.1;;"
             "..;1;;/srv/;BAD;127.0.0.1;;"
@@ -239,7 +238,10 @@ private slots:
             "ok3;1;;..\\..\\;..;127.0.0.1;;"
             "ok4;1;;/.:./.:./;/;127.0.0.1;;"
             "#END_LIST#;");
-        dispatch(kOwnerIP, CommandBytes(QStringLiteral("@_+G"), list));
+        // The list answers a search, during its wait.
+        h->form->E_SearchFileName()->setText(QStringLiteral("ok"));
+        QTimer::singleShot(100, this, [&] { dispatch(kOwnerIP, CommandBytes(QStringLiteral("@_+G"), list)); });
+        h->form->listing().SB_SearchFileClick();
         QTRY_COMPARE(h->form->LV_ShareFile()->topLevelItemCount(), 9);
         confirmInto(down);
         h->form->TV_ShareFile()->setCurrentItem(h->form->TV_ShareFile()->topLevelItem(0));
@@ -314,6 +316,27 @@ private slots:
         if (kPlainHeap) QVERIFY2(grown < 40 * 1024, qPrintable(QString::number(grown)));
     }
 
+    // List datagrams nobody asked for add nothing; a search takes them from
+    // anyone, up to a cap on the rows held, which the status line reports.
+    void listsOnlyAsAskedAndCapped() {
+        const auto list = [](int n) {
+            QString text;
+            for (int i = 0; i < 40; ++i) text += QStringLiteral("f%1-%2;1;;/x/;BAD;10.0.0.66;;").arg(n).arg(i);
+            return CommandBytes(QStringLiteral("@_+G"), text + QStringLiteral("#END_LIST#"));
+        };
+        dispatch(QStringLiteral("10.0.0.66"), list(0));
+        QCOMPARE(h->form->LV_ShareFile()->topLevelItemCount(), 0);
+        h->form->E_SearchFileName()->setText(QStringLiteral("f1"));
+        const int datagrams = ListingController::kMaxRows / 40 + 5;
+        QTimer::singleShot(100, this, [&] {
+            for (int n = 0; n < datagrams; ++n) dispatch(QStringLiteral("10.0.0.%1").arg(n % 200 + 2), list(n));
+        });
+        h->form->listing().SB_SearchFileClick();
+        QCOMPARE(h->form->LV_ShareFile()->topLevelItemCount(), ListingController::kMaxRows);
+        QVERIFY2(h->form->StatusText(2).contains(QString::number(ListingController::kMaxRows)),
+                 qPrintable(h->form->StatusText(2)));
+    }
+
     // Refusals and no-shares replies nobody asked for: each would be a modal
     // box inside the last one's, without end. Asked for, one box each.
     void unaskedAnswersOpenNoBoxes() {
@@ -333,7 +356,7 @@ private slots:
     }
 
     // A searcher that floods: while its request waits out its delay, further
-    // ones from it are dropped at once; other searchers, and the same one
+    // ones from it are merged into it; other searchers, and the same one
     // later, are answered.
     void searchFloodHoldsNoWorkers() {
         ShareRegistry &reg = h->form->registry();
@@ -355,6 +378,7 @@ private slots:
             });
         QTRY_COMPARE(done.load(), 200);
         for (std::thread &t : threads) t.join();
+        QTRY_VERIFY(responder.Idle());
         QCOMPARE(answersTo(QStringLiteral("10.0.0.66")), 1);
         QCOMPARE(answersTo(QStringLiteral("10.0.0.1")), 1);
         QCOMPARE(answersTo(QStringLiteral("10.0.0.2")), 1);
