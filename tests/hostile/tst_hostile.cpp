@@ -2,6 +2,7 @@
 // inside: a file server that sends more than it announced, or never sends,
 // or never stops; share lists that name paths out of the download folder,
 // fetched for real; a chat flood; malformed datagrams of every code.
+#include "chat/chatcontroller.h"
 #include "chat/vchat.h"
 #include "clientharness.h"
 #include "core/dispatcher.h"
@@ -337,20 +338,35 @@ private slots:
                  qPrintable(h->form->StatusText(2)));
     }
 
-    // Refusals and no-shares replies nobody asked for: each would be a modal
-    // box inside the last one's, without end. Asked for, one box each.
+    // Refusals, accepts and no-shares replies nobody asked for: a box each
+    // inside the last one's, without end, or the chat window pointed at
+    // whoever sent one. Asked for, one box each, and a chat answer counts
+    // only from the computer asked.
     void unaskedAnswersOpenNoBoxes() {
-        for (int n = 0; n < 2000; ++n) {
-            dispatch(QStringLiteral("127.0.0.66"), "@_+N;");
-            dispatch(QStringLiteral("127.0.0.66"), CommandBytes(QStringLiteral("@_*C"), QStringLiteral("EVIL;127.0.0.66")));
-        }
+        const auto answers = [this](const QString &from, int times) {
+            for (int n = 0; n < times; ++n) {
+                dispatch(from, "@_+N;");
+                dispatch(from, CommandBytes(QStringLiteral("@_*C"), QStringLiteral("EVIL;") + from));
+                dispatch(from, CommandBytes(QStringLiteral("@_*T"), QStringLiteral("EVIL;") + from));
+            }
+        };
+        answers(QStringLiteral("127.0.0.66"), 2000);
         QCOMPARE(prompts->Texts(), QStringList());
+        QVERIFY(!h->form->chatForm().isVisible());
         h->form->Timer_FileShare()->start();
-        h->form->Timer_onechat()->start();
-        for (int n = 0; n < 100; ++n) {
-            dispatch(QStringLiteral("127.0.0.66"), "@_+N;");
+        h->form->peers().PlantRoot();
+        h->form->peers().AddPresence(QStringLiteral("127.0.0.66"), QStringLiteral("WG"), QStringLiteral("EVIL"));
+        const QList<QTreeWidgetItem *> evil =
+            h->form->TV_Person()->findItems(QStringLiteral("EVIL"), Qt::MatchExactly | Qt::MatchRecursive);
+        QCOMPARE(evil.size(), 1);
+        h->form->TV_Person()->setCurrentItem(evil.first());
+        h->form->chat().TVMI_VChatClick();
+        QVERIFY(h->form->Timer_onechat()->isActive());
+        answers(QStringLiteral("127.0.0.77"), 100);
+        QVERIFY(h->form->Timer_onechat()->isActive());
+        QVERIFY(!h->form->chatForm().isVisible());
+        for (int n = 0; n < 100; ++n)
             dispatch(QStringLiteral("127.0.0.66"), CommandBytes(QStringLiteral("@_*C"), QStringLiteral("EVIL;127.0.0.66")));
-        }
         QCOMPARE(prompts->Texts(), (QStringList{QStringLiteral("공개한 파일이 하나도 없습니다"),
                                                 QStringLiteral("EVIL(127.0.0.66)님이 1:1 채팅를 거절하셨습니다.")}));
     }
