@@ -39,13 +39,11 @@ rows = []
 with TestLan(build, hosts=3) as lan:
     qm1, evil, good = lan.hosts
     entries = publish(qm1, 400)
-    path, first = entries[0][3] + entries[0][0], entries[0][0]
+    path = entries[0][3] + entries[0][0]
     proc = qm1.start_program()
     honest = Honest(good, qm1)
     forger = Forger(evil, qm1)
-    deadline = time.time() + 30
-    while honest.browse_wait(1, first) is None and time.time() < deadline:
-        pass
+    first = honest.list_start(30)
     pid = qm1.pids_of("quillmere")[0]
     for title, payloads, seconds in floods(path, good):
         rss = PeakRss(pid)

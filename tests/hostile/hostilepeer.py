@@ -86,6 +86,17 @@ class Honest:
             if text[:4] in codes and text.startswith(start):
                 return text
 
+    def list_start(self, timeout):
+        """The name the copy's share list begins with, for browse_wait."""
+        deadline = time.time() + timeout
+        while time.time() < deadline:
+            self.drain()
+            self.send("@_+L;")
+            got = self.receive({"@_+G"}, 1)
+            if got:
+                return got.split(";")[1]
+        return None
+
     def browse_wait(self, timeout=30, first=""):
         """Seconds until a browse is answered, asking again after every 6 s
         without an answer as a user would; None when none came. first: the
