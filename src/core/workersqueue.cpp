@@ -62,7 +62,8 @@ void AnswerQueue::Stop() {
 
 int AnswerQueue::HeldBy(const QString &requester) const {
     const auto mine = [&](const Answer &a) { return a.requester == requester; };
-    return int(std::count_if(pending_.begin(), pending_.end(), mine) + std::count_if(active_.begin(), active_.end(), mine));
+    return int(std::count_if(pending_.begin(), pending_.end(), mine) +
+               std::count_if(active_.begin(), active_.end(), mine));
 }
 
 void AnswerQueue::DropOldest(const QString &requester) {
@@ -93,7 +94,8 @@ void AnswerQueue::Admit() {
 }
 
 std::list<AnswerQueue::Answer>::iterator AnswerQueue::Earliest() {
-    return std::min_element(active_.begin(), active_.end(), [](const Answer &a, const Answer &b) { return a.due < b.due; });
+    return std::min_element(active_.begin(), active_.end(),
+                            [](const Answer &a, const Answer &b) { return a.due < b.due; });
 }
 
 void AnswerQueue::SendNext(Answer &answer) {

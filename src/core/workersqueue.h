@@ -63,6 +63,7 @@ private:
 
     void Run();
     int HeldBy(const QString &requester) const;
+    // Ends the requester's answer that has had the most sent, else its oldest pending one.
     void DropOldest(const QString &requester);
     // Moves pending requests into the active set, making room by ending the
     // active answer that has had the most datagrams sent.

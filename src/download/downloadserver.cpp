@@ -11,9 +11,16 @@
 
 #include <QFileInfo>
 
+namespace {
+
+QList<qint64> runningFileServers() {
+    return fileservers::Running(QStringLiteral("Vellicor"), QString::fromLatin1(LaunchToken));
+}
+
+} // namespace
+
 DownloadServer::DownloadServer(TMainForm &main)
-    : main_(main), slots_(std::make_unique<FileServerSlots>(
-                       [] { return fileservers::Running(QStringLiteral("Vellicor"), QString::fromLatin1(LaunchToken)); })) {
+    : main_(main), slots_(std::make_unique<FileServerSlots>(runningFileServers)) {
     setObjectName(QStringLiteral("DownloadServer"));
     main.dispatcher().SetHandler("@_+S", [this](const QString &s, const QString &t) { DownloadRequest(s, t); });
     main.dispatcher().SetHandler("@_+R", [this](const QString &s, const QString &t) { StartRequest(s, t); });
@@ -53,10 +60,8 @@ void DownloadServer::StartRequest(const QString &sender, const QString &text) {
         main_.net().SendCommand(QStringLiteral("@_+M"), sender, {});
         return;
     }
-    const bool started = StartWorker([thread = TProcessFTPThread(main_, sender, GetField(text, sep, 2), GetField(text, sep, 3),
-                                                                 ParseStartOffset(GetField(text, sep, 4)), *slots_, slot,
-                                                                 FileServerPort(sender, before))]() mutable {
-        thread.Execute();
-    });
+    TProcessFTPThread launcher(main_, sender, GetField(text, sep, 2), GetField(text, sep, 3),
+                               ParseStartOffset(GetField(text, sep, 4)), *slots_, slot, FileServerPort(sender, before));
+    const bool started = StartWorker([launcher]() mutable { launcher.Execute(); });
     if (!started) slots_->Release(slot);
 }

@@ -32,7 +32,8 @@ const ShareRecord *publisher(const QList<ShareRecord> &records, const QString &p
 // Where the open file really is, whatever links led to it.
 QString openedPath(int fd) {
     char target[4096];
-    const ssize_t n = ::readlink(QByteArray("/proc/self/fd/" + QByteArray::number(fd)).constData(), target, sizeof target);
+    const QByteArray link = "/proc/self/fd/" + QByteArray::number(fd);
+    const ssize_t n = ::readlink(link.constData(), target, sizeof target);
     return n > 0 && n < ssize_t(sizeof target) ? QFile::decodeName(QByteArray(target, n)) : QString();
 }
 

@@ -43,8 +43,9 @@ ListingController::ListingController(TMainForm &main)
     });
     d.SetHandler("@_+N", [this](const QString &, const QString &) { NoSharesReply(); });
     // Queuing the answer is all the work a request takes on arrival.
+    SearchResponder *responder = responder_.get();
     d.SetBroadcastHandler(
-        "@_+B", [responder = responder_.get()](const QString &sender, const QString &text) { responder->Answer(sender, text); },
+        "@_+B", [responder](const QString &sender, const QString &text) { responder->Answer(sender, text); },
         Dispatcher::OnMainThread);
 
     if (auto *browse = main.findChild<QAction *>(QStringLiteral("TVMI_ShareFile")))

@@ -15,7 +15,8 @@ void TProcessShareRecvThread::Execute() {
     const int room = qMax(0, ListingController::kMaxRows - listing_.ReceivedCount());
     if (entries.size() > room) {
         entries.resize(room);
-        main_.SetStatusText(QStringLiteral("받은 파일이 너무 많아 %1개까지만 보여 줍니다").arg(ListingController::kMaxRows));
+        const int cap = ListingController::kMaxRows;
+        main_.SetStatusText(QStringLiteral("받은 파일이 너무 많아 %1개까지만 보여 줍니다").arg(cap));
         if (entries.isEmpty()) return;
     }
     views.BeginUpdate();
