@@ -27,8 +27,12 @@ ChatController::ChatController(TMainForm &main) : main_(main) {
 
     Dispatcher &d = main.dispatcher();
     d.SetHandler("@_*J", [this](const QString &, const QString &text) { ChatRequestArrived(text); });
-    d.SetHandler("@_*T", [this](const QString &, const QString &text) { AcceptArrived(text); });
-    d.SetHandler("@_*C", [this](const QString &, const QString &text) { RefusalArrived(text); });
+    d.SetHandler("@_*T", [this](const QString &sender, const QString &text) {
+        if (Answers(sender)) AcceptArrived(text);
+    });
+    d.SetHandler("@_*C", [this](const QString &sender, const QString &text) {
+        if (Answers(sender)) RefusalArrived(text);
+    });
     d.SetHandler("@_*V", [this](const QString &, const QString &) { CancelArrived(); });
 }
 
@@ -83,6 +87,11 @@ void ChatController::AnswerNo(const QString &ip) {
     main_.net().SendCommand(QStringLiteral("@_*C"), ip, OwnNameAndAddress());
 }
 
+bool ChatController::Answers(const QString &sender) const {
+    // Anyone could send an answer; only the computer asked, while it is asked, gives one.
+    return main_.Timer_onechat()->isActive() && sender == chatPeerIP_;
+}
+
 void ChatController::AcceptArrived(const QString &text) {
     main_.waitForm().close();
     main_.Timer_onechat()->stop();
@@ -92,8 +101,6 @@ void ChatController::AcceptArrived(const QString &text) {
 }
 
 void ChatController::RefusalArrived(const QString &text) {
-    // Only a request that waits takes a refusal: unasked ones would stack a box each.
-    if (!main_.Timer_onechat()->isActive()) return;
     main_.waitForm().close();
     main_.Timer_onechat()->stop();
     prompts::Information(&main_, field(text, 2) + QLatin1Char('(') + field(text, 3) +

@@ -25,6 +25,8 @@ public:
 
 private:
     void ChatRequestArrived(const QString &text);
+    // Whether a chat answer from sender counts: the request to it still waits.
+    bool Answers(const QString &sender) const;
     void AcceptArrived(const QString &text);
     void RefusalArrived(const QString &text);
     void CancelArrived();

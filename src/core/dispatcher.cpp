@@ -18,8 +18,8 @@ void Dispatcher::SetHandler(const char *code, Handler handler) {
     Q_ASSERT_X(false, "Dispatcher::SetHandler", code);
 }
 
-void Dispatcher::SetBroadcastHandler(const char *subCommand, Handler handler) {
-    broadcastHandlers_.insert(QString::fromLatin1(subCommand), std::move(handler));
+void Dispatcher::SetBroadcastHandler(const char *subCommand, Handler handler, BroadcastThread where) {
+    broadcastHandlers_.insert(QString::fromLatin1(subCommand), {std::move(handler), where});
 }
 
 void Dispatcher::DispatchDatagram(const QString &sender, const QByteArray &datagram) {
@@ -40,6 +40,10 @@ void Dispatcher::DispatchDatagram(const QString &sender, const QByteArray &datag
 void Dispatcher::BroadcastEnvelope(const QString &sender, const QString &text) {
     const QString sub = GetField(text, QLatin1Char(';'), 2);
     if (sender == host_.LocalIP && sub == QLatin1String("@_+B")) return; // no answer to one's own search
-    const Handler handler = broadcastHandlers_.value(sub);
-    StartWorker([thread = TProcessBroadcastThread(sender, text, handler)]() mutable { thread.Execute(); });
+    const BroadcastHandler handler = broadcastHandlers_.value(sub);
+    if (handler.where == OnMainThread) {
+        if (handler.handler) handler.handler(sender, text);
+        return;
+    }
+    StartWorker([thread = TProcessBroadcastThread(sender, text, handler.handler)]() mutable { thread.Execute(); });
 }

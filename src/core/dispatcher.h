@@ -24,9 +24,12 @@ public:
 
     // Runs on the main thread for each datagram of that code (rows 2 to 17).
     void SetHandler(const char *code, Handler handler);
-    // Runs on a broadcast worker thread for each envelope with that
-    // sub-command ("@_&F", "@_+B"); it must hand window work to the main thread.
-    void SetBroadcastHandler(const char *subCommand, Handler handler);
+    // Where a broadcast handler runs: on a broadcast worker thread, handing
+    // window work to the main thread; or on the main thread when all it does
+    // is queue its work, so that a flood does not fill the worker pool.
+    enum BroadcastThread { OnWorker, OnMainThread };
+    // Runs for each envelope with that sub-command ("@_&F", "@_+B").
+    void SetBroadcastHandler(const char *subCommand, Handler handler, BroadcastThread where = OnWorker);
 
     // One received datagram, as it came off the socket.
     void DispatchDatagram(const QString &sender, const QByteArray &datagram);
@@ -36,5 +39,9 @@ private:
 
     const HostIdentity &host_;
     std::array<Handler, kCommandTable.size()> handlers_{};
-    QHash<QString, Handler> broadcastHandlers_;
+    struct BroadcastHandler {
+        Handler handler;
+        BroadcastThread where = OnWorker;
+    };
+    QHash<QString, BroadcastHandler> broadcastHandlers_;
 };

@@ -1,5 +1,7 @@
 #include "core/workers.h"
 
+#include "core/workersqueue.h"
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -15,9 +17,13 @@ namespace {
 std::atomic<bool> g_shuttingDown{false};
 // Counts hand-overs to the pool; see StartWorker.
 std::atomic<unsigned> g_handedOver{0};
+// Work started and not yet ended: a flood of presence datagrams must not
+// grow the pool's queue without end.
+std::atomic<int> g_unfinished{0};
+constexpr int kMaxUnfinished = 4096;
 
 QThreadPool &pool() {
-    // Every browse request gets its own sender, so the pool must not queue them.
+    // Presence insertions wait for the main thread; many may wait at once.
     static QThreadPool *p = [] {
         auto *tp = new QThreadPool;
         tp->setMaxThreadCount(256);
@@ -33,16 +39,22 @@ bool onMainThread() {
 
 } // namespace
 
-void StartWorker(std::function<void()> work) {
-    if (g_shuttingDown.load()) return;
+bool StartWorker(std::function<void()> work) {
+    if (g_shuttingDown.load()) return false;
+    if (g_unfinished.fetch_add(1) >= kMaxUnfinished) {
+        g_unfinished.fetch_sub(1);
+        return false;
+    }
     // The pool hands work over through Qt's mutex, which race detectors cannot
     // see; the release here and the acquire on the worker state the same order.
     std::function<void()> job = [work = std::move(work)] {
         g_handedOver.load(std::memory_order_acquire);
-        work();
+        if (!g_shuttingDown.load()) work();
+        g_unfinished.fetch_sub(1);
     };
     g_handedOver.fetch_add(1, std::memory_order_release);
     pool().start(std::move(job));
+    return true;
 }
 
 bool ShuttingDown() { return g_shuttingDown.load(); }
@@ -57,6 +69,7 @@ void WaitWorkers(int maxMs) {
 
 void StopWorkers(int maxMs) {
     g_shuttingDown.store(true);
+    AnswerQueue::StopAll();
     // Work that has not started never will: it would outlive the windows it uses.
     pool().clear();
     WaitWorkers(maxMs);

@@ -3,6 +3,7 @@
 #include "core/frame.h"
 #include "core/mainform.h"
 #include "core/workers.h"
+#include "download/downloadserverslots.h"
 #include "download/ftpthread.h"
 #include "download/servedfiles.h"
 #include "platform/fileservers.h"
@@ -12,21 +13,20 @@
 
 namespace {
 
-// Five running file servers still let a request through; the sixth blocks it.
-constexpr int kMaxFileServers = 5;
+QList<qint64> runningFileServers() {
+    return fileservers::Running(QStringLiteral("Vellicor"), QString::fromLatin1(LaunchToken));
+}
 
 } // namespace
 
-DownloadServer::DownloadServer(TMainForm &main) : main_(main) {
+DownloadServer::DownloadServer(TMainForm &main)
+    : main_(main), slots_(std::make_unique<FileServerSlots>(runningFileServers)) {
     setObjectName(QStringLiteral("DownloadServer"));
     main.dispatcher().SetHandler("@_+S", [this](const QString &s, const QString &t) { DownloadRequest(s, t); });
     main.dispatcher().SetHandler("@_+R", [this](const QString &s, const QString &t) { StartRequest(s, t); });
 }
 
-void DownloadServer::CountFileServers() {
-    fileServerCount_.store(
-        int(fileservers::Running(QStringLiteral("Vellicor"), QString::fromLatin1(LaunchToken)).size()));
-}
+DownloadServer::~DownloadServer() = default;
 
 void DownloadServer::DownloadRequest(const QString &sender, const QString &text) {
     const QChar sep = QLatin1Char(';');
@@ -42,8 +42,7 @@ void DownloadServer::DownloadRequest(const QString &sender, const QString &text)
         net.SendCommand(QStringLiteral("@_+V"), sender, {});
         return;
     }
-    CountFileServers();
-    if (FileServerCount() > kMaxFileServers) {
+    if (!slots_->Free(sender)) {
         net.SendCommand(QStringLiteral("@_+M"), sender, {});
         return;
     }
@@ -53,12 +52,16 @@ void DownloadServer::DownloadRequest(const QString &sender, const QString &text)
 void DownloadServer::StartRequest(const QString &sender, const QString &text) {
     const QChar sep = QLatin1Char(';');
     // A requester that skips the download request, or ignores its "busy"
-    // answer, must not start file servers past the limit.
-    CountFileServers();
-    if (FileServerCount() > kMaxFileServers) {
+    // answer, must not start file servers past the limit: the slot is taken
+    // here, before the launcher runs.
+    int before = 0;
+    const int slot = slots_->Reserve(sender, &before);
+    if (slot == 0) {
         main_.net().SendCommand(QStringLiteral("@_+M"), sender, {});
         return;
     }
-    StartWorker([thread = TProcessFTPThread(main_, sender, GetField(text, sep, 2), GetField(text, sep, 3),
-                                            ParseStartOffset(GetField(text, sep, 4)))]() mutable { thread.Execute(); });
+    TProcessFTPThread launcher(main_, sender, GetField(text, sep, 2), GetField(text, sep, 3),
+                               ParseStartOffset(GetField(text, sep, 4)), *slots_, slot, FileServerPort(sender, before));
+    const bool started = StartWorker([launcher]() mutable { launcher.Execute(); });
+    if (!started) slots_->Release(slot);
 }

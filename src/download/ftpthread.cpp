@@ -2,7 +2,7 @@
 
 #include "core/mainform.h"
 #include "core/workers.h"
-#include "download/downloadserver.h"
+#include "download/downloadserverslots.h"
 #include "download/servedfiles.h"
 #include "platform/fileservers.h"
 #include "platform/process.h"
@@ -12,6 +12,8 @@
 
 #include <cmath>
 #include <limits>
+
+#include <unistd.h>
 
 namespace {
 
@@ -46,33 +48,39 @@ qint64 ParseStartOffset(const QString &field) {
 }
 
 TProcessFTPThread::TProcessFTPThread(TMainForm &main, QString requesterIp, QString requesterName, QString filePath,
-                                     qint64 startOffset)
+                                     qint64 startOffset, FileServerSlots &serverSlots, int slot, quint16 port)
     : main_(main), RequesterIP(std::move(requesterIp)), RequesterName(std::move(requesterName)),
-      FilePath(std::move(filePath)), StartOffset(startOffset) {}
+      FilePath(std::move(filePath)), StartOffset(startOffset), slots_(serverSlots), slot_(slot), port_(port) {}
 
 void TProcessFTPThread::Execute() {
     Messenger &net = main_.net();
     // The file may have gone, or been unshared, since the download request.
-    const qint64 size = ServedFileSize(main_.registry().Snapshot(), FilePath);
-    if (size < 0) {
+    // The server gets the file opened here, not its path: what it sends is
+    // what was checked.
+    qint64 size = -1;
+    const int file = OpenServedFile(main_.registry().Snapshot(), FilePath, &size);
+    if (file < 0) {
+        slots_.Release(slot_);
         net.SendCommand(QStringLiteral("@_+O"), RequesterIP, {});
         return;
     }
-    const quint16 port = FileServerPort(RequesterIP, main_.downloadServer().FileServerCount());
     const QStringList args =
-        FileServerArguments(RequesterIP, port, RequesterName, FilePath, size, qMin(StartOffset, size));
-    const qint64 pid = process::StartDetached(main_.host().FileServerPath, args);
+        FileServerArguments(RequesterIP, port_, RequesterName, FilePath, size, qMin(StartOffset, size));
+    const qint64 pid = process::StartDetached(main_.host().FileServerPath, args, file);
+    ::close(file);
     if (pid < 0) {
+        slots_.Release(slot_);
         net.SendCommand(QStringLiteral("@_+V"), RequesterIP, {});
         return;
     }
+    slots_.Started(slot_, pid);
     // A server that ends at once could not take its port (another one holds it).
-    if (!WaitListening(pid, port)) {
+    if (!WaitListening(pid, port_)) {
         net.SendCommand(QStringLiteral("@_+M"), RequesterIP, {});
         return;
     }
     net.SendCommand(QStringLiteral("@_+K"), RequesterIP,
-                    QString::number(port) + QLatin1Char(';') + FilePath + QLatin1Char(';') + QString::number(size) +
+                    QString::number(port_) + QLatin1Char(';') + FilePath + QLatin1Char(';') + QString::number(size) +
                         QLatin1Char(';'));
 }
 

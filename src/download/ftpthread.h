@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 
+class FileServerSlots;
 class TMainForm;
 
 // The last argument of every file-server start, by which running ones are known.
@@ -19,9 +20,13 @@ qint64 ParseStartOffset(const QString &field);
 
 class TProcessFTPThread {
 public:
+    // slot: reserved in serverSlots for this start; port: the server's, from the count at the reservation.
     TProcessFTPThread(TMainForm &main, QString requesterIp, QString requesterName, QString filePath,
-                      qint64 startOffset);
+                      qint64 startOffset, FileServerSlots &serverSlots, int slot, quint16 port);
 
+    // Opens the file, hands it to a new file server and tells the requester
+    // its port; the slot is the server's while it runs, freed at once when
+    // nothing started.
     void Execute();
 
 private:
@@ -33,4 +38,7 @@ private:
     QString RequesterName;
     QString FilePath;
     qint64 StartOffset;
+    FileServerSlots &slots_;
+    int slot_;
+    quint16 port_;
 };

@@ -2,7 +2,12 @@
 
 #include "listing/folderlisting.h"
 
+#include <QFile>
 #include <QFileInfo>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -14,19 +19,43 @@ bool directlyInside(const QString &folder, const QString &path) {
            name != QLatin1String("..");
 }
 
-bool published(const QList<ShareRecord> &records, const QString &path) {
+// The record that publishes path, or null.
+const ShareRecord *publisher(const QList<ShareRecord> &records, const QString &path) {
     for (const ShareRecord &r : records) {
         if (r.kind == ShareKind::File ? r.FullPath() == path
                                       : directlyInside(r.name, path) && StaysInFolder(r.name, path))
-            return true;
+            return &r;
     }
-    return false;
+    return nullptr;
+}
+
+// Where the open file really is, whatever links led to it.
+QString openedPath(int fd) {
+    char target[4096];
+    const QByteArray link = "/proc/self/fd/" + QByteArray::number(fd);
+    const ssize_t n = ::readlink(link.constData(), target, sizeof target);
+    return n > 0 && n < ssize_t(sizeof target) ? QFile::decodeName(QByteArray(target, n)) : QString();
 }
 
 } // namespace
 
 qint64 ServedFileSize(const QList<ShareRecord> &records, const QString &path) {
-    if (path.isEmpty() || !published(records, path)) return -1;
+    if (path.isEmpty() || !publisher(records, path)) return -1;
     const QFileInfo info(path);
     return info.isFile() ? info.size() : -1;
+}
+
+int OpenServedFile(const QList<ShareRecord> &records, const QString &path, qint64 *size) {
+    const ShareRecord *record = path.isEmpty() ? nullptr : publisher(records, path);
+    if (!record) return -1;
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) return -1;
+    struct stat st {};
+    const QString folder = record->kind == ShareKind::File ? record->folder : record->name;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || !StaysInFolder(folder, openedPath(fd))) {
+        ::close(fd);
+        return -1;
+    }
+    *size = st.st_size;
+    return fd;
 }

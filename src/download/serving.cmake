@@ -1,4 +1,5 @@
 target_sources(qm_gui PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/downloadserver.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/downloadserverslots.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ftpthread.cpp
   ${CMAKE_CURRENT_LIST_DIR}/servedfiles.cpp)

@@ -19,24 +19,34 @@
 #include <QToolButton>
 #include <QTreeWidget>
 
+namespace {
+
+// Browse requests in a burst share one listing of the shared folders.
+constexpr auto kListReuse = std::chrono::seconds(1);
+
+} // namespace
+
 ListingController::ListingController(TMainForm &main)
     : main_(main), views_(std::make_unique<RemoteShareViews>(main)),
-      responder_(std::make_unique<SearchResponder>(main.net(), main.registry(), main.host())) {
+      responder_(std::make_unique<SearchResponder>(main.net(), main.registry(), main.host())),
+      browseQueue_(std::make_unique<AnswerQueue>(main.net())) {
     setObjectName(QStringLiteral("ListingController"));
 
     Dispatcher &d = main.dispatcher();
-    d.SetHandler("@_+G", [this](const QString &, const QString &text) {
+    d.SetHandler("@_+G", [this](const QString &sender, const QString &text) {
+        if (listFrom_.isEmpty() ? !searching_ : sender != listFrom_) return;
         TProcessShareRecvThread(text, *this, main_).Execute();
     });
-    d.SetHandler("@_+L", [this](const QString &sender, const QString &text) {
+    d.SetHandler("@_+L", [this](const QString &sender, const QString &) {
         if (sender == main_.host().LocalIP) return;
-        StartWorker([thread = TProcessShareSendThread(sender, text, main_.net(), main_.registry(),
-                                                      main_.host())]() mutable { thread.Execute(); });
+        browseQueue_->Submit(sender, QString(), 0, [this] { return BrowseAnswer(); });
     });
     d.SetHandler("@_+N", [this](const QString &, const QString &) { NoSharesReply(); });
-    d.SetBroadcastHandler("@_+B", [responder = responder_.get()](const QString &sender, const QString &text) {
-        responder->Answer(sender, text);
-    });
+    // Queuing the answer is all the work a request takes on arrival.
+    SearchResponder *responder = responder_.get();
+    d.SetBroadcastHandler(
+        "@_+B", [responder](const QString &sender, const QString &text) { responder->Answer(sender, text); },
+        Dispatcher::OnMainThread);
 
     if (auto *browse = main.findChild<QAction *>(QStringLiteral("TVMI_ShareFile")))
         connect(browse, &QAction::triggered, this, &ListingController::TVMI_ShareFileClick);
@@ -59,6 +69,15 @@ ListingController::ListingController(TMainForm &main)
 }
 
 ListingController::~ListingController() = default;
+
+AnswerQueue::Datagrams ListingController::BrowseAnswer() {
+    const auto now = std::chrono::steady_clock::now();
+    if (now - listBuilt_ > kListReuse) {
+        listAnswer_ = TProcessShareSendThread(main_.registry(), main_.host()).Execute();
+        listBuilt_ = now;
+    }
+    return listAnswer_;
+}
 
 void ListingController::StartViews(const QString &shown) {
     main_.L_SearchFileName()->setText(shown);
@@ -88,6 +107,8 @@ void ListingController::TVMI_ShareFileClick() {
     if (!node) return;
     const QString ip = main_.peers().SelectedPerson().IP;
     main_.E_SearchFileName()->clear();
+    listFrom_ = ip;
+    searching_ = false;
     StartViews(node->text(0) + QStringLiteral(" 님의 공개 파일"));
     main_.PC_Message()->setCurrentWidget(main_.TabSheet_FileShare());
     views_->PlantShareRoot();
@@ -109,6 +130,8 @@ void ListingController::SB_SearchFileClick() {
         return;
     case SearchInput::Accepted: break;
     }
+    listFrom_.clear();
+    searching_ = true;
     StartViews(text);
     views_->PlantShareRoot();
     AwaitAnswers([&] { main_.net().BroadcastCommand(QStringLiteral("@_+B"), text); },

@@ -1,10 +1,12 @@
 #pragma once
 // Browse and search: the share list exchange, the search answer and the
 // remote share views of the search page.
+#include "core/workersqueue.h"
 #include "listing/remoteshareviews.h"
 
 #include <QObject>
 
+#include <chrono>
 #include <functional>
 #include <memory>
 
@@ -27,6 +29,9 @@ public:
     RemoteShareViews &views() { return *views_; }
     // Entries read since the last browse or search command.
     int ReceivedCount() const { return received_; }
+    // Rows the views hold at most: list datagrams keep coming as long as a
+    // peer likes to send them.
+    static constexpr int kMaxRows = 20000;
     void CountReceived(int entries) { received_ += entries; }
 
     // What the download commands act on (see RemoteShareViews).
@@ -42,6 +47,8 @@ public:
 
 private:
     void NoSharesReply();
+    // The answer to a browse request; runs on the browse queue's thread.
+    AnswerQueue::Datagrams BrowseAnswer();
     // L_SearchFileName shows what the views will hold; counter and views start empty.
     void StartViews(const QString &shown);
     // Sends the request with the page disabled and waits for the first answers.
@@ -50,5 +57,13 @@ private:
     TMainForm &main_;
     std::unique_ptr<RemoteShareViews> views_;
     std::unique_ptr<SearchResponder> responder_;
+    // Kept by the browse queue's thread only; outlive it.
+    AnswerQueue::Datagrams listAnswer_;
+    std::chrono::steady_clock::time_point listBuilt_{};
+    std::unique_ptr<AnswerQueue> browseQueue_;
+    // Whose list datagrams the views take: the browsed computer's, or
+    // anyone's while a search is the current request; nobody's before either.
+    QString listFrom_;
+    bool searching_ = false;
     int received_ = 0;
 };

@@ -1,38 +1,31 @@
 #include "listing/searchresponder.h"
 
 #include "core/frame.h"
-#include "core/messenger.h"
-#include "core/workers.h"
+#include "core/host.h"
 #include "listing/searchterms.h"
+#include "listing/sharesendthread.h"
 #include "shares/shareregistry.h"
 
 #include <QRandomGenerator>
 
 SearchResponder::SearchResponder(Messenger &net, const ShareRegistry &registry, const HostIdentity &host,
                                  std::function<int()> delay)
-    : net_(net), registry_(registry), host_(host), delay_(std::move(delay)) {
-    // The global generator is seeded from the system at start and is safe to
-    // share between the workers of concurrent requests.
+    : registry_(registry), host_(host), delay_(std::move(delay)), queue_(net) {
+    // The global generator is seeded from the system at start and is safe to share.
     if (!delay_) delay_ = [] { return int(QRandomGenerator::global()->bounded(kDelayRangeMs)); };
 }
 
-void SearchResponder::Answer(const QString &searcher, const QString &text) const {
-    {
-        QMutexLocker lock(&waitingMutex_);
-        if (waiting_.contains(searcher)) return;
-        waiting_.insert(searcher);
-    }
-    const QList<ShareRecord> records = registry_.Snapshot();
-    if (!records.isEmpty()) WaitPumping(delay_());
-    {
-        QMutexLocker lock(&waitingMutex_);
-        waiting_.remove(searcher);
-    }
-    if (records.isEmpty() || ShuttingDown()) return;
-
-    ListPacker packer = ListSender(net_, searcher);
-    PackSearchAnswer(records, {host_.ComputerName, host_.LocalIP}, GetField(text, QLatin1Char(';'), 3), packer);
-    packer.Finish();
+void SearchResponder::Answer(const QString &searcher, const QString &text) {
+    if (registry_.Snapshot().isEmpty()) return;
+    const QString searchText = GetField(text, QLatin1Char(';'), 3);
+    // Built when the delay is over, from the registry as it is then.
+    queue_.Submit(searcher, searchText, delay_(), [this, searchText] {
+        AnswerQueue::Datagrams out;
+        ListPacker packer = ListCollector(out);
+        PackSearchAnswer(registry_.Snapshot(), {host_.ComputerName, host_.LocalIP}, searchText, packer);
+        packer.Finish();
+        return out;
+    });
 }
 
 void SearchResponder::PackSearchAnswer(const QList<ShareRecord> &records, const ListOrigin &origin,

@@ -1,7 +1,5 @@
 #include "listing/sharelisting.h"
 
-#include "core/messenger.h"
-#include "core/workers.h"
 #include "listing/folderlisting.h"
 
 void ForEachShareEntry(const QList<ShareRecord> &records, const ListOrigin &origin,
@@ -24,10 +22,3 @@ void PackShareList(const QList<ShareRecord> &records, const ListOrigin &origin, 
     ForEachShareEntry(records, origin, [&](const ShareEntry &entry) { packer.Add(entry); });
 }
 
-ListPacker ListSender(Messenger &net, const QString &requester) {
-    return ListPacker(
-        [&net, requester](const QString &payload) {
-            if (!ShuttingDown()) net.SendCommand(QStringLiteral("@_+G"), requester, payload);
-        },
-        [] { WaitPumping(kListSpacingMs); });
-}

@@ -8,11 +8,6 @@
 
 #include <functional>
 
-class Messenger;
-
-// Pause after every full list datagram, so that a slow requester keeps up.
-inline constexpr int kListSpacingMs = 1500;
-
 // Who the entries belong to: ComputerName and LocalIP.
 struct ListOrigin {
     QString owner;
@@ -28,8 +23,3 @@ void ForEachShareEntry(const QList<ShareRecord> &records, const ListOrigin &orig
 
 // The whole share list of records into packer, entries that cannot travel left out.
 void PackShareList(const QList<ShareRecord> &records, const ListOrigin &origin, ListPacker &packer);
-
-// A packer that sends each payload as "@_+G" to requester, port 8765, and
-// sleeps kListSpacingMs after every full one. Nothing goes out once the
-// program is closing.
-ListPacker ListSender(Messenger &net, const QString &requester);

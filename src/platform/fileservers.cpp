@@ -67,10 +67,14 @@ QList<qint64> Running(const QString &executableName, const QString &launchToken)
     return pids;
 }
 
+bool Alive(qint64 pid) {
+    const char state = processState(QStringLiteral("/proc/%1").arg(pid));
+    return state != 0 && state != 'Z' && state != 'X';
+}
+
 Readiness ListenState(qint64 pid, quint16 port) {
+    if (!Alive(pid)) return Readiness::Ended;
     const QString pidDir = QStringLiteral("/proc/%1").arg(pid);
-    const char state = processState(pidDir);
-    if (state == 0 || state == 'Z' || state == 'X') return Readiness::Ended;
     const QList<QByteArray> inodes = listeningInodes(port);
     if (inodes.isEmpty()) return Readiness::Starting;
     const QString fdDir = pidDir + QStringLiteral("/fd/");

@@ -11,6 +11,9 @@ namespace fileservers {
 // without the token) are not among them.
 QList<qint64> Running(const QString &executableName, const QString &launchToken);
 
+// Whether process pid still runs (neither ended nor a zombie).
+bool Alive(qint64 pid);
+
 enum class Readiness { Starting, Listening, Ended };
 // Whether process pid listens on the TCP port yet, or has ended without it.
 Readiness ListenState(qint64 pid, quint16 port);

@@ -14,13 +14,23 @@ namespace process {
 
 namespace {
 
-// Marks every descriptor from 3 up close-on-exec, so that the program gets
+// Marks every descriptor from first up close-on-exec, so that the program gets
 // none of ours (sockets of port 8765, files) while the error pipe still works
 // until the exec. Only async-signal-safe calls: this runs between fork and exec.
-void markDescriptorsCloseOnExec() {
-    if (::close_range(3, ~0U, CLOSE_RANGE_CLOEXEC) == 0) return;
+void markDescriptorsCloseOnExec(int first) {
+    if (::close_range(unsigned(first), ~0U, CLOSE_RANGE_CLOEXEC) == 0) return;
     const long limit = ::sysconf(_SC_OPEN_MAX);
-    for (int fd = 3; fd < (limit > 0 && limit < 65536 ? limit : 65536); ++fd) ::fcntl(fd, F_SETFD, FD_CLOEXEC);
+    for (int fd = first; fd < (limit > 0 && limit < 65536 ? limit : 65536); ++fd) ::fcntl(fd, F_SETFD, FD_CLOEXEC);
+}
+
+// Puts passedFd at descriptor 3 for the program, first moving the error pipe
+// out of the way should it be 3 itself. Returns the error pipe's descriptor.
+int passDescriptor(int passedFd, int errorFd) {
+    if (passedFd < 0) return errorFd;
+    const int file = ::fcntl(passedFd, F_DUPFD_CLOEXEC, 4);
+    const int error = ::fcntl(errorFd, F_DUPFD_CLOEXEC, 4);
+    ::dup2(file, 3); // the copy at 3 stays open across the exec
+    return error;
 }
 
 void resetSignals() {
@@ -57,7 +67,7 @@ bool readAll(int fd, void *data, size_t size) {
 
 } // namespace
 
-qint64 StartDetached(const QString &program, const QStringList &args) {
+qint64 StartDetached(const QString &program, const QStringList &args, int passedFd) {
     // Everything the child needs is prepared before the fork: after it, in a
     // program with threads, only async-signal-safe calls are allowed.
     const QByteArray path = QFile::encodeName(program);
@@ -68,6 +78,13 @@ qint64 StartDetached(const QString &program, const QStringList &args) {
     std::vector<char *> argv;
     for (QByteArray &s : storage) argv.push_back(s.data());
     argv.push_back(nullptr);
+    // The environment as it is, and the name of the passed descriptor.
+    const QByteArray passedEntry = QByteArray(kPassedFdVariable) + "=3";
+    std::vector<char *> envp;
+    for (char **e = environ; *e; ++e)
+        if (!QByteArray(*e).startsWith(QByteArray(kPassedFdVariable) + '=')) envp.push_back(*e);
+    if (passedFd >= 0) envp.push_back(const_cast<char *>(passedEntry.constData()));
+    envp.push_back(nullptr);
 
     int pidPipe[2];
     int execPipe[2];
@@ -86,10 +103,11 @@ qint64 StartDetached(const QString &program, const QStringList &args) {
         const pid_t grandchild = ::fork();
         if (grandchild == 0) {
             resetSignals();
-            markDescriptorsCloseOnExec();
-            ::execv(argv[0], argv.data());
+            const int errorFd = passDescriptor(passedFd, execPipe[1]);
+            markDescriptorsCloseOnExec(passedFd < 0 ? 3 : 4);
+            ::execve(argv[0], argv.data(), envp.data());
             const int error = errno;
-            writeAll(execPipe[1], &error, sizeof error);
+            writeAll(errorFd, &error, sizeof error);
             ::_exit(127);
         }
         const qint64 id = grandchild;

@@ -18,9 +18,14 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr auto kConnectWait = std::chrono::seconds(60);
-// A requester that takes nothing for this long is gone.
-constexpr int kSendStallSeconds = 60;
+// The requester connects about 100 ms after it is told the port and gives up
+// after 5 seconds; a slot held longer for nobody keeps the others waiting.
+constexpr auto kConnectWait = std::chrono::seconds(3);
+// The floor: at least kWindowFloor bytes taken in every kWindow.
+constexpr auto kWindow = std::chrono::seconds(10);
+constexpr int64_t kWindowFloor = 40 * 1024;
+// How long one send may wait before the floor is looked at again.
+constexpr int kSendWaitSeconds = 1;
 // After the last byte, how long to wait for the requester's own close.
 constexpr int kCloseWaitMs = 5000;
 // Bytes per sendfile call: small enough for the progress bar to move.
@@ -42,7 +47,7 @@ FileServer::~FileServer() {
 
 bool FileServer::Open(const ServeRequest &request) {
     request_ = request;
-    file_ = ::open(request.path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+    file_ = request.file >= 0 ? request.file : ::open(request.path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (file_ < 0) return false;
     struct stat st {};
     if (::fstat(file_, &st) != 0 || !S_ISREG(st.st_mode)) return false;
@@ -91,8 +96,9 @@ bool FileServer::Serve() {
     // Only full segments go out; the close lets the last, partial one go at once.
     const int cork = 1;
     ::setsockopt(conn, IPPROTO_TCP, TCP_CORK, &cork, sizeof cork);
-    const timeval stall{kSendStallSeconds, 0};
-    ::setsockopt(conn, SOL_SOCKET, SO_SNDTIMEO, &stall, sizeof stall);
+    const timeval wait{kSendWaitSeconds, 0};
+    ::setsockopt(conn, SOL_SOCKET, SO_SNDTIMEO, &wait, sizeof wait);
+    windowStart_ = Clock::now();
 
     // The end is the file's size now: bytes appended since the start go out too.
     struct stat st {};
@@ -113,9 +119,13 @@ bool FileServer::SendFrom(int conn, int64_t offset, int64_t end) {
         const ssize_t n = ::sendfile(conn, file_, &pos, size_t(std::min<int64_t>(end - pos, kSendfileChunk)));
         if (n > 0) {
             sent_.store(int64_t(pos) - offset);
-            continue;
+            if (KeepsUp(int64_t(pos) - offset)) continue;
+            return false;
         }
-        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && (errno == EINTR || errno == EAGAIN)) {
+            if (KeepsUp(int64_t(pos) - offset)) continue;
+            return false;
+        }
         // Nothing sent yet and no zero-copy path for this file: copy by hand.
         if (n < 0 && pos == offset && (errno == EINVAL || errno == ENOSYS || errno == EOVERFLOW))
             return CopyFrom(conn, offset, end);
@@ -134,7 +144,7 @@ bool FileServer::CopyFrom(int conn, int64_t offset, int64_t end) {
         if (got <= 0) return got == 0;
         for (ssize_t done = 0; done < got;) {
             const ssize_t n = ::send(conn, buffer.data() + done, size_t(got - done), MSG_NOSIGNAL);
-            if (n < 0 && errno == EINTR) continue;
+            if (n < 0 && (errno == EINTR || errno == EAGAIN) && KeepsUp(pos + done - offset)) continue;
             if (n <= 0) return false;
             done += n;
         }
@@ -142,6 +152,15 @@ bool FileServer::CopyFrom(int conn, int64_t offset, int64_t end) {
         sent_.store(pos - offset);
     }
     return true;
+}
+
+bool FileServer::KeepsUp(int64_t sent) {
+    const auto now = Clock::now();
+    if (now - windowStart_ < kWindow) return true;
+    const bool enough = sent - windowBase_ >= kWindowFloor;
+    windowStart_ = now;
+    windowBase_ = sent;
+    return enough;
 }
 
 void FileServer::CloseInOrder(int conn) {

@@ -4,6 +4,7 @@
 #include <netinet/in.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <string>
 
@@ -12,6 +13,7 @@ struct ServeRequest {
     uint16_t port = 0;
     std::string path;
     int64_t startOffset = 0;
+    int file = -1; // the file, opened and checked by the program; -1: open path
 };
 
 class FileServer {
@@ -21,11 +23,14 @@ public:
     FileServer &operator=(const FileServer &) = delete;
     ~FileServer();
 
-    // Opens the file (a regular file only) and listens on the port; false when
-    // either fails, for example when the port is in use.
+    // Takes or opens the file (a regular file only, never waiting on a FIFO)
+    // and listens on the port; false when either fails, for example when the
+    // port is in use.
     bool Open(const ServeRequest &request);
-    // Waits at most 60 seconds for the requester's connection, then sends the
-    // file and closes the connection in order. True when every byte went out.
+    // Waits a few seconds for the requester's connection, then sends the file
+    // and closes the connection in order. A requester that takes less than a
+    // few kilobytes a second for a while is cut off: it holds a slot others
+    // need. True when every byte went out.
     bool Serve();
     // Drops the connection so that the requester sees it broken, not complete.
     void Abort();
@@ -37,6 +42,8 @@ private:
     int AcceptRequester();
     bool SendFrom(int conn, int64_t offset, int64_t end);
     bool CopyFrom(int conn, int64_t offset, int64_t end);
+    // False once the bytes sent over the last whole window fall short of the floor.
+    bool KeepsUp(int64_t sent);
     void CloseInOrder(int conn);
 
     ServeRequest request_;
@@ -45,4 +52,6 @@ private:
     std::atomic<int> conn_{-1};
     std::atomic<int64_t> total_{0};
     std::atomic<int64_t> sent_{0};
+    std::chrono::steady_clock::time_point windowStart_{};
+    int64_t windowBase_ = 0;
 };

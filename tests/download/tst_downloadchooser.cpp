@@ -298,8 +298,7 @@ private slots:
     }
 
     void craftedListsCannotLeadOutOfTheTarget() {
-        h->form->listing().views().PlantShareRoot();
-        // A peer lists names meant to climb out of the download folder.
+        // A peer answers a search with names meant to climb out of the download folder.
         const QString list = QStringLiteral(
             "../../evil;1;;C:\\s\\;BAD;10.0.0.66;;"
             "..;1;;C:\\s\\;BAD;10.0.0.66;;"
@@ -309,7 +308,11 @@ private slots:
             "ok2;1;;/../../home/;BAD;10.0.0.66;;"
             "ok3;1;;C:\\a/../../b\\;..;10.0.0.66;;"
             "#END_LIST#;");
-        h->form->dispatcher().DispatchDatagram(QStringLiteral("10.0.0.66"), CommandBytes(QStringLiteral("@_+G"), list));
+        h->form->E_SearchFileName()->setText(QStringLiteral("ok"));
+        QTimer::singleShot(100, this, [&] {
+            h->form->dispatcher().DispatchDatagram(QStringLiteral("10.0.0.66"), CommandBytes(QStringLiteral("@_+G"), list));
+        });
+        h->form->listing().SB_SearchFileClick();
         QTRY_COMPARE(h->form->LV_ShareFile()->topLevelItemCount(), 7);
         confirmInto(down());
         chooseNode({}, "MI_DownFolderSub");

@@ -74,22 +74,41 @@ class Honest:
         while select.select([self.udp], [], [], 0)[0]:
             self.udp.recvfrom(70000)
 
-    def receive(self, codes, timeout):
+    def receive(self, codes, timeout, start=""):
+        """The next datagram with one of the codes (and beginning with start), or None."""
         deadline = time.time() + timeout
         while True:
             left = deadline - time.time()
             if left <= 0 or not select.select([self.udp], [], [], left)[0]:
                 return None
             data, _ = self.udp.recvfrom(70000)
-            if data[:4].decode("latin1") in codes:
-                return data.decode("cp949")
+            text = data.decode("cp949", "replace")
+            if text[:4] in codes and text.startswith(start):
+                return text
 
-    def browse_wait(self, timeout=30):
-        """Seconds until the first list datagram answers a browse, None when none came."""
+    def list_start(self, timeout):
+        """The name the copy's share list begins with, for browse_wait."""
+        deadline = time.time() + timeout
+        while time.time() < deadline:
+            self.drain()
+            self.send("@_+L;")
+            got = self.receive({"@_+G"}, 1)
+            if got:
+                return got.split(";")[1]
+        return None
+
+    def browse_wait(self, timeout=30, first=""):
+        """Seconds until a browse is answered, asking again after every 6 s
+        without an answer as a user would; None when none came. first: the
+        name the list begins with, which tells a new answer from the rest of
+        an earlier one."""
         self.drain()
         t0 = time.time()
-        self.send("@_+L;")
-        return time.time() - t0 if self.receive({"@_+G", "@_+N"}, timeout) else None
+        while time.time() - t0 < timeout:
+            self.send("@_+L;")
+            if self.receive({"@_+G", "@_+N"}, min(6, timeout - (time.time() - t0)), "@_+G;" + first if first else ""):
+                return time.time() - t0
+        return None
 
     def download_wait(self, path, timeout=30, fetch=True):
         """Seconds from the download request to "@_+K" (retrying after "busy"
@@ -105,26 +124,29 @@ class Honest:
                 if got and got.startswith("@_+K"):
                     waited = time.time() - t0
                     if fetch:
-                        self.fetch(int(got.split(";")[1]))
+                        fetch_file(self.host, self.target.ip, int(got.split(";")[1]))
                     return waited
             time.sleep(0.5)
         return None
 
-    def fetch(self, port):
-        t = self.host.socket(socket.AF_INET, socket.SOCK_STREAM)
-        t.settimeout(5)
-        data = b""
-        try:
-            t.connect((self.target.ip, port))
-            while True:
-                c = t.recv(65536)
-                if not c:
-                    break
-                data += c
-        except OSError:
-            pass
-        t.close()
-        return data
+
+
+def fetch_file(host, ip, port):
+    """What a file server at ip:port sends to host."""
+    t = host.socket(socket.AF_INET, socket.SOCK_STREAM)
+    t.settimeout(5)
+    data = b""
+    try:
+        t.connect((ip, port))
+        while True:
+            c = t.recv(65536)
+            if not c:
+                break
+            data += c
+    except OSError:
+        pass
+    t.close()
+    return data
 
 
 class PeakRss:

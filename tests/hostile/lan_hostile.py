@@ -1,7 +1,8 @@
 """A hostile peer against a real copy on the test LAN.
 
 QM1 runs the copy under test; QM2 is a scripted peer that sends what a
-hostile copy would. Checks:
+hostile copy would; QM3 forges source addresses and plays an honest peer.
+Checks:
 - download and start requests for files outside the shares, for paths that
   climb out of a shared folder ("..", links) and for unshared subfolders are
   refused with "@_+O", no file server is started for them and no port opens;
@@ -15,6 +16,15 @@ hostile copy would. Checks:
 - floods of 10,000 chat lines, of unasked refusals and no-shares replies,
   and of 10,000 search requests leave it up and answering a browse at once,
   with its memory bounded;
+- a published file swapped for a FIFO or a link to a private file after
+  its check is refused, and swapped back and forth during the starts, only
+  the published file is ever served;
+- floods from forged addresses (a raw socket on a third host): browse
+  requests at once and padded, searches, start requests that take every
+  file-server slot, download requests at 500 a second, and list datagrams
+  nobody asked for; meanwhile an honest peer gets a browse answer and
+  "@_+K" within 5 s, at most six file servers run, and the memory stays
+  bounded;
 - after all of it a clean close, with thousands of answers to forged
   addresses still waiting, ends with status 0 and keeps Quillmere.ini's
   share records."""
@@ -23,11 +33,12 @@ import select
 import signal
 import socket
 import sys
+import threading
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "lan"))
 from testlan import TestLan, build_dir_from_args, check, finish, rss_kib, sanitized, wait_for  # noqa: E402
-from hostilepeer import Forger, forged_ip  # noqa: E402
+from hostilepeer import Forger, Honest, PeakRss, fetch_file, forged_ip  # noqa: E402
 
 build = build_dir_from_args()
 CODES = ["@_&#", "@_+G", "@_+L", "@_+N", "@_+S", "@_+O", "@_+V", "@_+M", "@_+I",
@@ -99,7 +110,8 @@ with TestLan(build, hosts=3) as lan:
             if left <= 0 or not select.select([udp], [], [], left)[0]:
                 return None
             data, _ = udp.recvfrom(70000)
-            if data.startswith(code.encode()):
+            # "@_+" means any answer but the list datagrams that still stream in.
+            if data.startswith(code.encode()) and not (code == "@_+" and data.startswith(b"@_+G")):
                 return data.decode("cp949")
 
     def browse(timeout=5):
@@ -241,9 +253,104 @@ with TestLan(build, hosts=3) as lan:
           % (sent_for, answered_in, rss_start, rss_end))
     check(sanitized(build) or rss_end - rss_start < 60 * 1024, "memory grew by %d KiB during the floods" % (rss_end - rss_start))
 
+    # The file served is the file checked. A local user swaps the published
+    # file for a FIFO or for a link to a private file between the download
+    # request and the start request: refused, and no file server starts or
+    # hangs for it. Then a swap back and forth without pause during the
+    # starts: what is served is only ever the published file.
+    swap = os.path.join(pubdir, "swap.txt")
+    secret_file = os.path.join(secret, "secret.txt")
+
+    def put(kind):
+        tmp = swap + ".tmp"
+        if kind == "file":
+            with open(tmp, "wb") as f:
+                f.write(b"w" * 20)
+        elif kind == "fifo":
+            os.mkfifo(tmp)
+        else:
+            os.symlink(secret_file, tmp)
+        os.replace(tmp, swap)
+
+    servers_before = set(qm1.pids_of("Vellicor"))
+    for kind in ("fifo", "link"):
+        put("file")
+        drain()
+        send("@_+S;EVIL;QM1;" + swap)
+        check(receive("@_+", 3) == "@_+I;%s;20" % swap, "the file to swap is not offered")
+        put(kind)
+        send("@_+R;EVIL;%s;0" % swap)
+        got = receive("@_+", 5)
+        check(got == "@_+O;", "start request for a file swapped for a %s answered %r" % (kind, got))
+    time.sleep(0.5)
+    started = set(qm1.pids_of("Vellicor")) - servers_before
+    check(not started, "file servers started for swapped files: %s" % started)
+    swapping = threading.Event()
+
+    def swapper():
+        while not swapping.is_set():
+            put("file")
+            put("link")
+
+    threading.Thread(target=swapper, daemon=True).start()
+    leaked = 0
+    for i in range(30):
+        drain()
+        send("@_+R;EVIL;%s;0" % swap)
+        ready = receive("@_+", 5)
+        if ready and ready.startswith("@_+K"):
+            leaked += b"SECRET" in fetch_file(qm2, qm1.ip, int(ready.split(";")[1]))
+    swapping.set()
+    check(leaked == 0, "a private file was served %d times while the published one was swapped" % leaked)
+
+    # Floods from forged addresses. Meanwhile an honest peer gets a browse
+    # answer and "@_+K" within 5 s (after the flood where the flood is of
+    # browse requests themselves: a request lost among thousands is a lost
+    # datagram), no more than six file servers ever run, and memory stays bounded.
+    forger = Forger(evil, qm1)
+    honest = Honest(evil, qm1)
+    served = pubdir + "/a.txt"
+    start = "@_+R;EVIL;%s;0" % served
+    unasked = "@_+G;" + "".join("f%d.txt;1;;/x/;BAD;%s;;" % (i, qm2.ip) for i in range(40)) + "#END_LIST#"
+    floods = [
+        ("2000 browse requests at once", [(forged_ip(i), "@_+L;") for i in range(2000)], 0, True),
+        ("30000 padded browse requests in 3 s", [(forged_ip(i), "@_+L;" + "x" * 1400) for i in range(30000)], 3, False),
+        ("30000 searches in 6 s", [(forged_ip(i), "@_&#;@_+B;a") for i in range(30000)], 6, True),
+        ("6 start requests from one address and 40 from 40",
+         [(forged_ip(0), start)] * 6 + [(forged_ip(i), start) for i in range(1, 41)], 0, True),
+        ("3000 download requests in 6 s", [(forged_ip(i), "@_+S;EVIL;QM1;" + served) for i in range(3000)], 6, True),
+        ("10000 unasked list datagrams", [(qm2.ip, unasked)] * 10000, 3, True),
+    ]
+    most_servers = [0]
+    watching = threading.Event()
+
+    def watch_servers():
+        while not watching.wait(0.05):
+            most_servers[0] = max(most_servers[0], len(qm1.pids_of("Vellicor")))
+
+    threading.Thread(target=watch_servers, daemon=True).start()
+    for title, payloads, seconds, during in floods:
+        rss = PeakRss(pid)
+        flood = threading.Thread(target=forger.flood, args=(payloads, seconds))
+        flood.start()
+        if not during:
+            flood.join()
+        time.sleep(0.2)
+        browsed = honest.browse_wait(5, "shared.txt")
+        fetched = honest.download_wait(served, 5)
+        flood.join()
+        peak = rss.stop()
+        print("%s: browse answered in %s s, @_+K in %s s, RSS %d -> %d KiB" % (title, browsed, fetched, rss.start, peak))
+        check(browsed is not None, "%s: no browse answer within 5 s" % title)
+        check(fetched is not None, "%s: no @_+K within 5 s" % title)
+        check(sanitized(build) or peak - rss.start < 40 * 1024, "%s: memory grew by %d KiB" % (title, peak - rss.start))
+        time.sleep(3.5)  # the servers nobody connects to give up
+    watching.set()
+    check(most_servers[0] <= 6, "%d file servers ran at once" % most_servers[0])
+    check(proc.poll() is None, "the copy ended during the forged floods (%s)" % proc.poll())
+
     # A clean close, also while thousands of answers from forged addresses
     # wait for their turn, and it keeps the share records.
-    forger = Forger(evil, qm1)
     forger.flood([(forged_ip(i), "@_+L;") for i in range(2000)], 1)
     time.sleep(0.5)
     os.kill(proc.pid, signal.SIGTERM)

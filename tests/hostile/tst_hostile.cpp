@@ -2,6 +2,7 @@
 // inside: a file server that sends more than it announced, or never sends,
 // or never stops; share lists that name paths out of the download folder,
 // fetched for real; a chat flood; malformed datagrams of every code.
+#include "chat/chatcontroller.h"
 #include "chat/vchat.h"
 #include "clientharness.h"
 #include "core/dispatcher.h"
@@ -227,7 +228,6 @@ private slots:
         QVERIFY(QDir().mkpath(path(QStringLiteral("outside"))));
         // A link the user has in the download folder must not carry a download out.
         QVERIFY(QFile::link(path(QStringLiteral("outside")), down + QStringLiteral("/BAD")));
-        h->form->listing().views().PlantShareRoot();
         const QString list = QStringLiteral(
             "../../escape1;1;;/srv/;BAD;127.0.0.1;;"
             "..;1;;/srv/;BAD;127.0.0.1;;"
@@ -239,7 +239,10 @@ private slots:
             "ok3;1;;..\\..\\;..;127.0.0.1;;"
             "ok4;1;;/.:./.:./;/;127.0.0.1;;"
             "#END_LIST#;");
-        dispatch(kOwnerIP, CommandBytes(QStringLiteral("@_+G"), list));
+        // The list answers a search, during its wait.
+        h->form->E_SearchFileName()->setText(QStringLiteral("ok"));
+        QTimer::singleShot(100, this, [&] { dispatch(kOwnerIP, CommandBytes(QStringLiteral("@_+G"), list)); });
+        h->form->listing().SB_SearchFileClick();
         QTRY_COMPARE(h->form->LV_ShareFile()->topLevelItemCount(), 9);
         confirmInto(down);
         h->form->TV_ShareFile()->setCurrentItem(h->form->TV_ShareFile()->topLevelItem(0));
@@ -314,26 +317,62 @@ private slots:
         if (kPlainHeap) QVERIFY2(grown < 40 * 1024, qPrintable(QString::number(grown)));
     }
 
-    // Refusals and no-shares replies nobody asked for: each would be a modal
-    // box inside the last one's, without end. Asked for, one box each.
+    // List datagrams nobody asked for add nothing; a search takes them from
+    // anyone, up to a cap on the rows held, which the status line reports.
+    void listsOnlyAsAskedAndCapped() {
+        const auto list = [](int n) {
+            QString text;
+            for (int i = 0; i < 40; ++i) text += QStringLiteral("f%1-%2;1;;/x/;BAD;10.0.0.66;;").arg(n).arg(i);
+            return CommandBytes(QStringLiteral("@_+G"), text + QStringLiteral("#END_LIST#"));
+        };
+        dispatch(QStringLiteral("10.0.0.66"), list(0));
+        QCOMPARE(h->form->LV_ShareFile()->topLevelItemCount(), 0);
+        h->form->E_SearchFileName()->setText(QStringLiteral("f1"));
+        const int datagrams = ListingController::kMaxRows / 40 + 5;
+        QTimer::singleShot(100, this, [&] {
+            for (int n = 0; n < datagrams; ++n) dispatch(QStringLiteral("10.0.0.%1").arg(n % 200 + 2), list(n));
+        });
+        h->form->listing().SB_SearchFileClick();
+        QCOMPARE(h->form->LV_ShareFile()->topLevelItemCount(), ListingController::kMaxRows);
+        QVERIFY2(h->form->StatusText(2).contains(QString::number(ListingController::kMaxRows)),
+                 qPrintable(h->form->StatusText(2)));
+    }
+
+    // Refusals, accepts and no-shares replies nobody asked for: a box each
+    // inside the last one's, without end, or the chat window pointed at
+    // whoever sent one. Asked for, one box each, and a chat answer counts
+    // only from the computer asked.
     void unaskedAnswersOpenNoBoxes() {
-        for (int n = 0; n < 2000; ++n) {
-            dispatch(QStringLiteral("127.0.0.66"), "@_+N;");
-            dispatch(QStringLiteral("127.0.0.66"), CommandBytes(QStringLiteral("@_*C"), QStringLiteral("EVIL;127.0.0.66")));
-        }
+        const auto answers = [this](const QString &from, int times) {
+            for (int n = 0; n < times; ++n) {
+                dispatch(from, "@_+N;");
+                dispatch(from, CommandBytes(QStringLiteral("@_*C"), QStringLiteral("EVIL;") + from));
+                dispatch(from, CommandBytes(QStringLiteral("@_*T"), QStringLiteral("EVIL;") + from));
+            }
+        };
+        answers(QStringLiteral("127.0.0.66"), 2000);
         QCOMPARE(prompts->Texts(), QStringList());
+        QVERIFY(!h->form->chatForm().isVisible());
         h->form->Timer_FileShare()->start();
-        h->form->Timer_onechat()->start();
-        for (int n = 0; n < 100; ++n) {
-            dispatch(QStringLiteral("127.0.0.66"), "@_+N;");
+        h->form->peers().PlantRoot();
+        h->form->peers().AddPresence(QStringLiteral("127.0.0.66"), QStringLiteral("WG"), QStringLiteral("EVIL"));
+        const QList<QTreeWidgetItem *> evil =
+            h->form->TV_Person()->findItems(QStringLiteral("EVIL"), Qt::MatchExactly | Qt::MatchRecursive);
+        QCOMPARE(evil.size(), 1);
+        h->form->TV_Person()->setCurrentItem(evil.first());
+        h->form->chat().TVMI_VChatClick();
+        QVERIFY(h->form->Timer_onechat()->isActive());
+        answers(QStringLiteral("127.0.0.77"), 100);
+        QVERIFY(h->form->Timer_onechat()->isActive());
+        QVERIFY(!h->form->chatForm().isVisible());
+        for (int n = 0; n < 100; ++n)
             dispatch(QStringLiteral("127.0.0.66"), CommandBytes(QStringLiteral("@_*C"), QStringLiteral("EVIL;127.0.0.66")));
-        }
         QCOMPARE(prompts->Texts(), (QStringList{QStringLiteral("공개한 파일이 하나도 없습니다"),
                                                 QStringLiteral("EVIL(127.0.0.66)님이 1:1 채팅를 거절하셨습니다.")}));
     }
 
     // A searcher that floods: while its request waits out its delay, further
-    // ones from it are dropped at once; other searchers, and the same one
+    // ones from it are merged into it; other searchers, and the same one
     // later, are answered.
     void searchFloodHoldsNoWorkers() {
         ShareRegistry &reg = h->form->registry();
@@ -355,6 +394,7 @@ private slots:
             });
         QTRY_COMPARE(done.load(), 200);
         for (std::thread &t : threads) t.join();
+        QTRY_VERIFY(responder.Idle());
         QCOMPARE(answersTo(QStringLiteral("10.0.0.66")), 1);
         QCOMPARE(answersTo(QStringLiteral("10.0.0.1")), 1);
         QCOMPARE(answersTo(QStringLiteral("10.0.0.2")), 1);

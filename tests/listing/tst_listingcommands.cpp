@@ -99,10 +99,11 @@ private slots:
         QCOMPARE(root->text(0), QStringLiteral("전체"));
         QVERIFY(root->child(0)->child(0)->isExpanded());
 
-        // Later datagrams, asked for or not, are added too.
-        receive(QStringLiteral("10.0.0.8"), listDatagram({QStringLiteral("d")}, QStringLiteral("PC8")));
+        // Later datagrams of the browsed computer are added too; another's are not.
+        receive(QStringLiteral("10.0.0.5"), listDatagram({QStringLiteral("d")}));
+        receive(QStringLiteral("10.0.0.8"), listDatagram({QStringLiteral("e")}, QStringLiteral("PC8")));
         QCOMPARE(count(), QStringLiteral("4"));
-        QCOMPARE(form->listing().Owners(), (QStringList{QStringLiteral("PC5"), QStringLiteral("PC8")}));
+        QCOMPARE(form->listing().Owners(), QStringList{QStringLiteral("PC5")});
 
         // A second browse starts from empty views.
         QTimer::singleShot(100, this, [&] { seen = {count(), QString::number(rows())}; });
@@ -138,10 +139,14 @@ private slots:
                 receive(QStringLiteral("10.0.0.5"), listDatagram({QStringLiteral("late")}));
             return prompts::Answer{};
         });
-        form->listing().views().PlantShareRoot();
-        receive(QStringLiteral("10.0.0.5"), listDatagram({QStringLiteral("a")}));
-        form->Timer_FileShare()->start();
-        form->listing().Timer_FileShareTimer();
+        // The views belong to a search, whose answers may come from anyone.
+        form->E_SearchFileName()->setText(QStringLiteral("ab"));
+        QTimer::singleShot(100, this, [&] {
+            receive(QStringLiteral("10.0.0.5"), listDatagram({QStringLiteral("a")}));
+            form->Timer_FileShare()->start();
+            form->listing().Timer_FileShareTimer();
+        });
+        form->listing().SB_SearchFileClick();
         prompts::SetHook({});
         QVERIFY(!form->Timer_FileShare()->isActive());
         QCOMPARE(form->TV_ShareFile()->topLevelItemCount(), 0);

@@ -74,6 +74,13 @@ class TestShareList : public QObject {
         return all;
     }
 
+    // A browse request from 10.0.0.9 answered as the program does: through an answer queue.
+    void browse(RecordingMessenger &net, const ShareRegistry &registry) {
+        AnswerQueue queue(net);
+        queue.Submit(QStringLiteral("10.0.0.9"), {}, 0, [&] { return TProcessShareSendThread(registry, host).Execute(); });
+        QTRY_VERIFY_WITH_TIMEOUT(queue.Idle(), 60000);
+    }
+
 private slots:
     void entriesThatCanTravel() {
         const ShareEntry e{QStringLiteral("노래.mp3"), QStringLiteral("3"), QStringLiteral("c"), QStringLiteral("/m/"),
@@ -267,7 +274,7 @@ private slots:
         registry.Append(folderRecord(tmp.path() + QStringLiteral("/vanished")));
         RecordingMessenger net;
         net.SetSendSocket(42);
-        TProcessShareSendThread(QStringLiteral("10.0.0.9"), QStringLiteral("@_+L;"), net, registry, host).Execute();
+        browse(net, registry);
         QCOMPARE(net.Sent().size(), 1);
         QCOMPARE(net.Sent()[0].ip, QStringLiteral("10.0.0.9"));
         QCOMPARE(net.Sent()[0].port, quint16(8765));
@@ -277,7 +284,7 @@ private slots:
         ShareRegistry unfit;
         unfit.Append(fileRecord(QStringLiteral("a;b"), QStringLiteral("/x/"), QStringLiteral("1")));
         net.ClearSent();
-        TProcessShareSendThread(QStringLiteral("10.0.0.9"), {}, net, unfit, host).Execute();
+        browse(net, unfit);
         QCOMPARE(net.Sent().size(), 1);
         QCOMPARE(net.Sent()[0].bytes, QByteArray("@_+N;"));
     }
@@ -292,7 +299,7 @@ private slots:
         net.SetSendSocket(42);
         QElapsedTimer t;
         t.start();
-        TProcessShareSendThread(QStringLiteral("10.0.0.9"), QStringLiteral("@_+L;"), net, registry, host).Execute();
+        browse(net, registry);
         const QList<SentDatagram> sent = net.Sent();
         QVERIFY(sent.size() >= 3);
         QVERIFY(t.elapsed() >= (sent.size() - 1) * 1500 - 50); // paused after every full datagram
@@ -327,6 +334,7 @@ private slots:
         const auto search = [&](const QString &text) {
             net.ClearSent();
             responder.Answer(QStringLiteral("10.0.0.7"), QStringLiteral("@_&#;@_+B;") + text);
+            [&] { QTRY_VERIFY(responder.Idle()); }();
             QStringList n = names(received(net));
             n.sort();
             return n;
