@@ -199,22 +199,14 @@ QWidget *TMainForm::BuildSearchPage() {
     left->setStretchFactor(1, 0);
     left->setSizes({300, 266});
 
-    lvShareFile_ = new QTreeWidget(main);
+    // Its model, captions and column widths come with the remote share views.
+    lvShareFile_ = new QTreeView(main);
     lvShareFile_->setObjectName(QStringLiteral("LV_ShareFile"));
     lvShareFile_->setRootIsDecorated(false);
     lvShareFile_->setUniformRowHeights(true);
     lvShareFile_->setSelectionMode(QAbstractItemView::ExtendedSelection);
     lvShareFile_->setSelectionBehavior(QAbstractItemView::SelectRows);
     lvShareFile_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    lvShareFile_->setHeaderLabels({QStringLiteral("파일명"), QStringLiteral("크기"), QStringLiteral("설명"),
-                                   QStringLiteral("디렉토리"), QStringLiteral("소유자"), QStringLiteral("소유자 IP"),
-                                   QStringLiteral("비밀번호")});
-    const int widths[] = {200, 65, 280, 280, 100, 105, 0};
-    for (int c = 0; c < 7; ++c) lvShareFile_->setColumnWidth(c, widths[c]);
-    lvShareFile_->setColumnHidden(6, true);
-    lvShareFile_->headerItem()->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
-    lvShareFile_->header()->setSectionsClickable(true);
-    lvShareFile_->header()->setSortIndicatorShown(false);
 
     main->addWidget(left);
     main->addWidget(lvShareFile_);

@@ -13,7 +13,7 @@ void TProcessShareRecvThread::Execute() {
     RemoteShareViews &views = listing_.views();
     const QList<ShareEntry> entries = ReadListDatagram(text_);
     views.BeginUpdate();
-    for (const ShareEntry &entry : entries) views.AddEntry(entry);
+    views.AddEntries(entries);
     listing_.CountReceived(int(entries.size()));
     views.ExpandAll();
     views.EndUpdate();

@@ -240,7 +240,7 @@ private slots:
             "ok4;1;;/.:./.:./;/;127.0.0.1;;"
             "#END_LIST#;");
         dispatch(kOwnerIP, CommandBytes(QStringLiteral("@_+G"), list));
-        QTRY_COMPARE(h->form->LV_ShareFile()->topLevelItemCount(), 9);
+        QTRY_COMPARE(h->form->LV_ShareFile()->model()->rowCount(), 9);
         confirmInto(down);
         h->form->TV_ShareFile()->setCurrentItem(h->form->TV_ShareFile()->topLevelItem(0));
         h->form->findChild<QAction *>(QStringLiteral("MI_DownFolderSub"))->trigger();
