@@ -16,7 +16,7 @@ namespace {
 // datagrams each fits many times over.
 constexpr qsizetype kQueueBytes = 32 << 20;
 // Longest run of dispatching before the event loop gets its turn.
-constexpr int kSliceMs = 20;
+constexpr int kSliceMs = 10;
 } // namespace
 
 DatagramReceiver::DatagramReceiver(Dispatcher &dispatcher, std::function<void(const QString &)> status,

@@ -84,8 +84,14 @@ void RemoteResults::Append(const QList<ShareEntry> &entries) {
     if (entries.isEmpty()) return;
     const int first = Rows();
     beginInsertRows({}, first, first + int(entries.size()) - 1);
+    const ShareEntry *previous = nullptr;
+    int shared = -1;
     for (const ShareEntry &e : entries) {
-        const int shared = SharedOf(e);
+        // Neighbours in a datagram mostly come from the same folder of one owner.
+        if (!previous || previous->comment != e.comment || previous->folder != e.folder ||
+            previous->owner != e.owner || previous->ownerIP != e.ownerIP || previous->password != e.password)
+            shared = SharedOf(e);
+        previous = &e;
         rows_.append({e.name, e.size, shared});
     }
     endInsertRows();

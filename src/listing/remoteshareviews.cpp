@@ -180,7 +180,11 @@ QTreeWidgetItem *RemoteShareViews::ChildFor(QTreeWidgetItem *parent, const QStri
 
 void RemoteShareViews::AddEntries(const QList<ShareEntry> &entries) {
     if (QTreeWidgetItem *root = tree_->topLevelItem(0)) {
+        const ShareEntry *previous = nullptr;
         for (const ShareEntry &entry : entries) {
+            // An owner lists a folder's files one after another: the path is known.
+            if (previous && previous->owner == entry.owner && previous->folder == entry.folder) continue;
+            previous = &entry;
             QTreeWidgetItem *node = ChildFor(root, entry.owner, kOwnerImage);
             const QStringList components = SplitRemoteFolder(entry.folder);
             for (qsizetype i = 0; i < components.size(); ++i) {

@@ -3,6 +3,8 @@
 #include "core/icons.h"
 #include "core/mainform.h"
 #include "listing/listingcontroller.h"
+#include "listing/remoteresults.h"
+#include "peers/peertree.h"
 #include "promptrecorder.h"
 #include "recordingmessenger.h"
 
@@ -103,11 +105,19 @@ private slots:
 
         // Shared nodes: the same owner and folder add only a row; a network
         // path ends at the owner; an owner with the same name shares the node.
+        // A datagram's entries arrive as one batch: one insertion of rows.
         const int nodes = node(c)->childCount();
-        views().AddEntry(entry(QStringLiteral("a2.txt"), QStringLiteral("C:\\A\\")));
-        views().AddEntry({QStringLiteral("n.txt"), QStringLiteral("1"), {}, QStringLiteral("\\\\srv\\s\\"),
-                          QStringLiteral("PC2"), QStringLiteral("10.0.0.99"), {}});
+        QSignalSpy inserted(list()->model(), &QAbstractItemModel::rowsInserted);
+        views().AddEntries({entry(QStringLiteral("a2.txt"), QStringLiteral("C:\\A\\")),
+                            {QStringLiteral("n.txt"), QStringLiteral("1"), {}, QStringLiteral("\\\\srv\\s\\"),
+                             QStringLiteral("PC2"), QStringLiteral("10.0.0.99"), {}}});
+        QCOMPARE(inserted.size(), 1);
         QCOMPARE(node(c)->childCount(), nodes);
+        // Rows share one copy of a repeated text.
+        const RemoteResults &results = views().Results();
+        const int a2 = results.Rows() - 2;
+        QCOMPARE(results.Text(a2, RemoteResults::Folder).constData(), results.Text(1, RemoteResults::Folder).constData());
+        QCOMPARE(results.Text(a2, RemoteResults::Owner).constData(), results.Text(2, RemoteResults::Owner).constData());
         QCOMPARE(root()->childCount(), 3);
         QCOMPARE(node({QStringLiteral("PC2")})->childCount(), 1);
         QCOMPARE(rows(), 8);
@@ -116,6 +126,13 @@ private slots:
         QCOMPARE(last.ownerIP, QStringLiteral("10.0.0.99"));
         QCOMPARE(list()->model()->columnCount(), 7);
         QVERIFY(list()->isColumnHidden(6));
+
+        // Expanded once per batch: the new nodes, and after a collapse every node.
+        form->peers().MnuCollapseAllClick();
+        views().AddEntry(entry(QStringLiteral("d.txt"), QStringLiteral("D:\\new\\")));
+        views().ExpandAll();
+        QVERIFY(root()->isExpanded() && node(c)->isExpanded());
+        QVERIFY(node({QStringLiteral("PC2"), QStringLiteral("D:")})->isExpanded());
 
         // Row icons by the password, blanks cut off.
         views().AddEntry(entry(QStringLiteral("p"), QStringLiteral("C:\\"), QStringLiteral("PC1"), QStringLiteral("1"), QStringLiteral(" k ")));
