@@ -29,6 +29,7 @@
 #include <QTabWidget>
 #include <QTimer>
 #include <QToolButton>
+#include <QTableView>
 #include <QTreeWidget>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -200,10 +201,18 @@ QWidget *TMainForm::BuildSearchPage() {
     left->setSizes({300, 266});
 
     // Its model, captions and column widths come with the remote share views.
-    lvShareFile_ = new QTreeView(main);
+    // A table of fixed-height rows: adding rows costs no layout of those
+    // already there, which a tree view would redo for every batch.
+    lvShareFile_ = new QTableView(main);
     lvShareFile_->setObjectName(QStringLiteral("LV_ShareFile"));
-    lvShareFile_->setRootIsDecorated(false);
-    lvShareFile_->setUniformRowHeights(true);
+    lvShareFile_->setShowGrid(false);
+    lvShareFile_->setWordWrap(false);
+    lvShareFile_->setTabKeyNavigation(false);
+    lvShareFile_->verticalHeader()->hide();
+    lvShareFile_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    lvShareFile_->verticalHeader()->setDefaultSectionSize(lvShareFile_->fontMetrics().height() + 4);
+    lvShareFile_->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    lvShareFile_->horizontalHeader()->setHighlightSections(false);
     lvShareFile_->setSelectionMode(QAbstractItemView::ExtendedSelection);
     lvShareFile_->setSelectionBehavior(QAbstractItemView::SelectRows);
     lvShareFile_->setEditTriggers(QAbstractItemView::NoEditTriggers);

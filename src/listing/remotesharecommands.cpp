@@ -7,7 +7,7 @@
 
 #include <QAction>
 #include <QTimer>
-#include <QTreeView>
+#include <QTableView>
 #include <QTreeWidget>
 
 void RemoteShareViews::LV_ShareFileColumnClick(int column) {

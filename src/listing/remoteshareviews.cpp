@@ -9,7 +9,7 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QTimer>
-#include <QTreeView>
+#include <QTableView>
 #include <QTreeWidget>
 
 namespace {
@@ -71,7 +71,7 @@ RemoteShareViews::RemoteShareViews(TMainForm &main)
             [this](const QPoint &pos) { treeMenu_->popup(tree_->viewport()->mapToGlobal(pos)); });
     connect(list_, &QWidget::customContextMenuRequested, this,
             [this](const QPoint &pos) { listMenu_->popup(list_->viewport()->mapToGlobal(pos)); });
-    connect(list_->header(), &QHeaderView::sectionClicked, this, &RemoteShareViews::LV_ShareFileColumnClick);
+    connect(list_->horizontalHeader(), &QHeaderView::sectionClicked, this, &RemoteShareViews::LV_ShareFileColumnClick);
     QAction *fileGet = listMenu_->actions().first();
     connect(list_, &QAbstractItemView::doubleClicked, fileGet, &QAction::trigger);
     connect(tree_, &QTreeWidget::itemCollapsed, this, [this] { collapsed_ = true; });
@@ -82,8 +82,8 @@ void RemoteShareViews::SetUpList() {
     const int widths[RemoteResults::kColumns] = {200, 65, 280, 280, 100, 105, 0};
     for (int c = 0; c < RemoteResults::kColumns; ++c) list_->setColumnWidth(c, widths[c]);
     list_->setColumnHidden(RemoteResults::Password, true);
-    list_->header()->setSectionsClickable(true);
-    list_->header()->setSortIndicatorShown(false);
+    list_->horizontalHeader()->setSectionsClickable(true);
+    list_->horizontalHeader()->setSortIndicatorShown(false);
     list_->setContextMenuPolicy(Qt::CustomContextMenu);
 }
 

@@ -15,7 +15,7 @@
 class QAction;
 class QMenu;
 class QTimer;
-class QTreeView;
+class QTableView;
 class QTreeWidget;
 class QTreeWidgetItem;
 class RemoteResults;
@@ -99,7 +99,7 @@ private:
 
     TMainForm &main_;
     QTreeWidget *tree_;
-    QTreeView *list_;
+    QTableView *list_;
     ShareListModel *model_;
     // Children of each node by text, so that an entry finds its owner and
     // folders without walking their siblings.

@@ -14,7 +14,7 @@
 #include <QScrollBar>
 #include <QSet>
 #include <QTimer>
-#include <QTreeView>
+#include <QTableView>
 #include <QTreeWidget>
 
 PeerTree::PeerTree(TMainForm &main)
@@ -145,7 +145,7 @@ void PeerTree::TVMI_DeleteNodeClick() {
 }
 
 void PeerTree::TV_PersonChange() {
-    QTreeView *list = main_.LV_ShareFile();
+    QTableView *list = main_.LV_ShareFile();
     list->clearSelection();
     main_.SetStatusText(QString());
     QTreeWidgetItem *node = SelectedNode();

@@ -14,7 +14,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
-#include <QTreeView>
+#include <QTableView>
 #include <QTreeWidget>
 
 class TestDownloadChooser : public QObject {
@@ -40,7 +40,7 @@ class TestDownloadChooser : public QObject {
         for (const ShareEntry &e : entries) v.AddEntry(e);
     }
     void selectRows(const QList<int> &rows) {
-        QTreeView *list = h->form->LV_ShareFile();
+        QTableView *list = h->form->LV_ShareFile();
         list->clearSelection();
         for (int r : rows)
             list->selectionModel()->select(list->model()->index(r, 0),

@@ -13,7 +13,7 @@
 #include <QMenu>
 #include <QSignalSpy>
 #include <QTest>
-#include <QTreeView>
+#include <QTableView>
 #include <QTreeWidget>
 
 namespace {
@@ -32,7 +32,7 @@ class TestRemoteViews : public QObject {
 
     RemoteShareViews &views() { return form->listing().views(); }
     QTreeWidget *tree() { return form->TV_ShareFile(); }
-    QTreeView *list() { return form->LV_ShareFile(); }
+    QTableView *list() { return form->LV_ShareFile(); }
     int rows() { return list()->model()->rowCount(); }
     QModelIndex cell(int row, int c = 0) { return list()->model()->index(row, c); }
     void mark(int row, QItemSelectionModel::SelectionFlags how) {
@@ -209,7 +209,7 @@ private slots:
         for (int i = 0; i < 4; ++i) views().AddEntry(entry(names[i], QStringLiteral("C:\\"), QStringLiteral("PC"), sizes[i]));
         views().LV_ShareFileColumnClick(1);
         QCOMPARE(column(1), (QStringList{QStringLiteral("-1"), QStringLiteral("abc"), QStringLiteral("9"), QStringLiteral("10")}));
-        list()->header()->sectionClicked(1); // the header's click, a second time: descending
+        list()->horizontalHeader()->sectionClicked(1); // the header's click, a second time: descending
         QCOMPARE(column(1), (QStringList{QStringLiteral("10"), QStringLiteral("9"), QStringLiteral("abc"), QStringLiteral("-1")}));
         // Names: ASCII letters without case, as upper case, so "_" follows them.
         views().LV_ShareFileColumnClick(0);

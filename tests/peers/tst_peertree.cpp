@@ -9,7 +9,7 @@
 #include <QAction>
 #include <QTest>
 #include <QTimer>
-#include <QTreeView>
+#include <QTableView>
 #include <QTreeWidget>
 
 class TestPeerTree : public QObject {
