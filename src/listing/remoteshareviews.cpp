@@ -53,6 +53,9 @@ RemoteShareViews::RemoteShareViews(TMainForm &main)
       model_(new ShareListModel(this)), changeDelay_(new QTimer(this)) {
     setObjectName(QStringLiteral("RemoteShareViews"));
     tree_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // Every node has the same height: the scroll range then needs no walk
+    // of all nodes after each batch of new owners and folders.
+    tree_->setUniformRowHeights(true);
     tree_->setContextMenuPolicy(Qt::CustomContextMenu);
     tree_->viewport()->installEventFilter(this);
     SetUpList();
