@@ -29,6 +29,7 @@
 #include <QTabWidget>
 #include <QTimer>
 #include <QToolButton>
+#include <QTableView>
 #include <QTreeWidget>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -199,22 +200,22 @@ QWidget *TMainForm::BuildSearchPage() {
     left->setStretchFactor(1, 0);
     left->setSizes({300, 266});
 
-    lvShareFile_ = new QTreeWidget(main);
+    // Its model, captions and column widths come with the remote share views.
+    // A table of fixed-height rows: adding rows costs no layout of those
+    // already there, which a tree view would redo for every batch.
+    lvShareFile_ = new QTableView(main);
     lvShareFile_->setObjectName(QStringLiteral("LV_ShareFile"));
-    lvShareFile_->setRootIsDecorated(false);
-    lvShareFile_->setUniformRowHeights(true);
+    lvShareFile_->setShowGrid(false);
+    lvShareFile_->setWordWrap(false);
+    lvShareFile_->setTabKeyNavigation(false);
+    lvShareFile_->verticalHeader()->hide();
+    lvShareFile_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    lvShareFile_->verticalHeader()->setDefaultSectionSize(lvShareFile_->fontMetrics().height() + 4);
+    lvShareFile_->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    lvShareFile_->horizontalHeader()->setHighlightSections(false);
     lvShareFile_->setSelectionMode(QAbstractItemView::ExtendedSelection);
     lvShareFile_->setSelectionBehavior(QAbstractItemView::SelectRows);
     lvShareFile_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    lvShareFile_->setHeaderLabels({QStringLiteral("파일명"), QStringLiteral("크기"), QStringLiteral("설명"),
-                                   QStringLiteral("디렉토리"), QStringLiteral("소유자"), QStringLiteral("소유자 IP"),
-                                   QStringLiteral("비밀번호")});
-    const int widths[] = {200, 65, 280, 280, 100, 105, 0};
-    for (int c = 0; c < 7; ++c) lvShareFile_->setColumnWidth(c, widths[c]);
-    lvShareFile_->setColumnHidden(6, true);
-    lvShareFile_->headerItem()->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
-    lvShareFile_->header()->setSectionsClickable(true);
-    lvShareFile_->header()->setSortIndicatorShown(false);
 
     main->addWidget(left);
     main->addWidget(lvShareFile_);

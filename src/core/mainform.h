@@ -7,6 +7,7 @@
 #include "core/messenger.h"
 
 #include <QMainWindow>
+#include <QTableView>
 
 #include <memory>
 
@@ -67,7 +68,7 @@ public:
     QWidget *TabSheet_SetShare() const { return tabSetShare_; }
     QTreeWidget *TV_Person() const { return tvPerson_; }
     QTreeWidget *TV_ShareFile() const { return tvShareFile_; }
-    QTreeWidget *LV_ShareFile() const { return lvShareFile_; }
+    QTableView *LV_ShareFile() const { return lvShareFile_; }
     QLineEdit *E_SearchFileName() const { return eSearchFileName_; }
     QToolButton *SB_SearchFile() const { return sbSearchFile_; }
     QToolButton *SB_FileFolderOpen() const { return sbFileFolderOpen_; }
@@ -117,7 +118,7 @@ private:
     QWidget *tabSetShare_ = nullptr;
     QTreeWidget *tvPerson_ = nullptr;
     QTreeWidget *tvShareFile_ = nullptr;
-    QTreeWidget *lvShareFile_ = nullptr;
+    QTableView *lvShareFile_ = nullptr;
     QLineEdit *eSearchFileName_ = nullptr;
     QToolButton *sbSearchFile_ = nullptr;
     QToolButton *sbFileFolderOpen_ = nullptr;

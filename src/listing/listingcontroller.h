@@ -30,8 +30,9 @@ public:
     // Entries read since the last browse or search command.
     int ReceivedCount() const { return received_; }
     // Rows the views hold at most: list datagrams keep coming as long as a
-    // peer likes to send them.
-    static constexpr int kMaxRows = 20000;
+    // peer likes to send them. A search of a big LAN brings a few hundred
+    // thousand honest rows (a few hundred bytes each), so the cap sits above that.
+    static constexpr int kMaxRows = 400000;
     void CountReceived(int entries) { received_ += entries; }
 
     // What the download commands act on (see RemoteShareViews).

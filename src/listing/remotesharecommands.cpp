@@ -3,30 +3,30 @@
 #include "core/mainform.h"
 #include "core/prompts.h"
 #include "listing/remoteshareviews.h"
+#include "listing/sharelistmodel.h"
 
 #include <QAction>
-#include <QSet>
 #include <QTimer>
+#include <QTableView>
 #include <QTreeWidget>
 
 void RemoteShareViews::LV_ShareFileColumnClick(int column) {
-    if (list_->topLevelItemCount() == 0 || column < 0 || column >= 7) return;
-    list_->sortItems(column, sortDescending_[column] ? Qt::DescendingOrder : Qt::AscendingOrder);
+    if (model_->Rows() == 0 || column < 0 || column >= RemoteResults::kColumns) return;
+    model_->sort(column, sortDescending_[column] ? Qt::DescendingOrder : Qt::AscendingOrder);
     sortDescending_[column] = !sortDescending_[column];
 }
 
 void RemoteShareViews::MI_SelectAllFileClick() { list_->selectAll(); }
 
 void RemoteShareViews::MI_InvertSelectFileClick() {
-    const int rows = list_->topLevelItemCount();
+    const int rows = model_->Rows();
     if (rows == 0) return;
-    QAbstractItemModel *model = list_->model();
-    const QItemSelection all(model->index(0, 0), model->index(rows - 1, 0));
-    list_->selectionModel()->select(all, QItemSelectionModel::Toggle | QItemSelectionModel::Rows);
+    const QItemSelection all(model_->index(0, 0), model_->index(rows - 1, RemoteResults::kColumns - 1));
+    list_->selectionModel()->select(all, QItemSelectionModel::Toggle);
 }
 
 void RemoteShareViews::MenuItem2Click() {
-    if (list_->selectedItems().isEmpty()) {
+    if (!list_->selectionModel()->hasSelection()) {
         prompts::Information(&main_, QStringLiteral("삭제할 파일(들)을 선택하세요."));
         return;
     }
@@ -34,31 +34,33 @@ void RemoteShareViews::MenuItem2Click() {
 }
 
 void RemoteShareViews::RemoveSelectedRows() {
-    const QList<QTreeWidgetItem *> selected = list_->selectedItems();
-    const QSet<QTreeWidgetItem *> doomed(selected.begin(), selected.end());
-    QTreeWidgetItem *current = list_->currentItem();
-    // Taking all rows out at once and putting the rest back keeps a delete of
-    // many rows from moving the remaining ones once per deleted row.
-    list_->setUpdatesEnabled(false);
-    const QList<QTreeWidgetItem *> rows = list_->invisibleRootItem()->takeChildren();
-    QList<QTreeWidgetItem *> kept;
-    QTreeWidgetItem *focus = nullptr;
-    bool pastCurrent = false;
-    for (QTreeWidgetItem *row : rows) {
-        if (row == current) pastCurrent = true;
-        if (doomed.contains(row)) {
-            delete row;
-            continue;
+    const QList<int> doomed = SelectedRows();
+    const QModelIndex current = list_->currentIndex();
+    // The focus passes to the first row kept from the focus row on, or to
+    // the last row kept; its place is where it lands once the rest are gone.
+    int focus = -1;
+    if (current.isValid()) {
+        int kept = 0;
+        qsizetype next = 0;
+        for (int row = 0; row < model_->Rows(); ++row) {
+            if (next < doomed.size() && doomed[next] == row) {
+                ++next;
+                continue;
+            }
+            if (row >= current.row()) {
+                focus = kept;
+                break;
+            }
+            ++kept;
         }
-        kept << row;
-        if (pastCurrent && !focus) focus = row;
+        if (focus < 0) focus = kept - 1;
     }
-    // A deleted focus row hands the focus on to the row that took its place.
-    if (current && !focus && !kept.isEmpty()) focus = kept.last();
-    list_->addTopLevelItems(kept);
-    if (focus) {
-        list_->setCurrentItem(focus);
-        focus->setSelected(true);
+    // One step for the whole deletion, so many rows do not move the rest once each.
+    list_->setUpdatesEnabled(false);
+    model_->RemoveRows(doomed);
+    if (focus >= 0) {
+        const QModelIndex row = model_->index(focus, 0);
+        list_->selectionModel()->setCurrentIndex(row, QItemSelectionModel::Select | QItemSelectionModel::Rows);
     }
     list_->setUpdatesEnabled(true);
 }
@@ -68,10 +70,11 @@ void RemoteShareViews::MI_DeleteFolderClick() {
     if (!node) return;
     changeDelay_->stop();
     TV_ShareFileChange();
-    if (!list_->selectedItems().isEmpty()) RemoveSelectedRows();
+    if (list_->selectionModel()->hasSelection()) RemoveSelectedRows();
     QTreeWidgetItem *above = tree_->itemAbove(node);
     tree_->setUpdatesEnabled(false);
     delete node;
+    ForgetNodes();
     tree_->setUpdatesEnabled(true);
     if (above) {
         tree_->setCurrentItem(above);
@@ -84,7 +87,7 @@ void RemoteShareViews::PM_DownFolderPopup() {
     for (QAction *a : {downFolder_, downFolderSub_, deleteFolder_}) a->setEnabled(false);
     const QTreeWidgetItem *node = SelectedTreeNode();
     if (!node) return;
-    const bool rows = list_->topLevelItemCount() > 0;
+    const bool rows = model_->Rows() > 0;
     const int image = RemoteNodeImageOf(node);
     downFolder_->setEnabled(rows && (image == kDriveLastImage || image == kFolderLastImage));
     downFolderSub_->setEnabled(rows);

@@ -2,13 +2,14 @@
 
 #include "core/icons.h"
 #include "core/mainform.h"
-#include "listing/sharerow.h"
+#include "listing/sharelistmodel.h"
 
 #include <QAction>
 #include <QHeaderView>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QTimer>
+#include <QTableView>
 #include <QTreeWidget>
 
 namespace {
@@ -32,23 +33,14 @@ QTreeWidgetItem *makeNode(const QString &text, int image) {
     return node;
 }
 
-// The first child with exactly this text, or a new last child.
-QTreeWidgetItem *childFor(QTreeWidgetItem *parent, const QString &text, int image) {
-    for (int i = 0; i < parent->childCount(); ++i)
-        if (parent->child(i)->text(0) == text) return parent->child(i);
-    QTreeWidgetItem *node = makeNode(text, image);
-    parent->addChild(node);
-    return node;
-}
-
-bool covers(const RemoteNode &node, const QTreeWidgetItem *row, bool withSub) {
+bool covers(const RemoteNode &node, const RemoteResults &rows, int row, bool withSub) {
     switch (node.image) {
     case kShareRootImage: return true;
-    case kOwnerImage: return row->text(4) == node.text;
+    case kOwnerImage: return rows.OwnerOf(row) == node.text;
     case -1: return false;
     }
-    if (row->text(4) != node.owner) return false;
-    const QString folder = row->text(3);
+    if (rows.OwnerOf(row) != node.owner) return false;
+    const QString &folder = rows.FolderOf(row);
     return withSub ? folder.startsWith(node.folderPath) : folder == node.folderPath;
 }
 
@@ -58,12 +50,15 @@ int RemoteNodeImageOf(const QTreeWidgetItem *node) { return node ? node->data(0,
 
 RemoteShareViews::RemoteShareViews(TMainForm &main)
     : QObject(&main), main_(main), tree_(main.TV_ShareFile()), list_(main.LV_ShareFile()),
-      changeDelay_(new QTimer(this)) {
+      model_(new ShareListModel(this)), changeDelay_(new QTimer(this)) {
     setObjectName(QStringLiteral("RemoteShareViews"));
     tree_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // Every node has the same height: the scroll range then needs no walk
+    // of all nodes after each batch of new owners and folders.
+    tree_->setUniformRowHeights(true);
     tree_->setContextMenuPolicy(Qt::CustomContextMenu);
     tree_->viewport()->installEventFilter(this);
-    list_->setContextMenuPolicy(Qt::CustomContextMenu);
+    SetUpList();
     BuildMenus();
 
     // The change event follows the selection 50 ms later, so that moving
@@ -79,10 +74,23 @@ RemoteShareViews::RemoteShareViews(TMainForm &main)
             [this](const QPoint &pos) { treeMenu_->popup(tree_->viewport()->mapToGlobal(pos)); });
     connect(list_, &QWidget::customContextMenuRequested, this,
             [this](const QPoint &pos) { listMenu_->popup(list_->viewport()->mapToGlobal(pos)); });
-    connect(list_->header(), &QHeaderView::sectionClicked, this, &RemoteShareViews::LV_ShareFileColumnClick);
+    connect(list_->horizontalHeader(), &QHeaderView::sectionClicked, this, &RemoteShareViews::LV_ShareFileColumnClick);
     QAction *fileGet = listMenu_->actions().first();
-    connect(list_, &QTreeWidget::itemDoubleClicked, fileGet, &QAction::trigger);
+    connect(list_, &QAbstractItemView::doubleClicked, fileGet, &QAction::trigger);
+    connect(tree_, &QTreeWidget::itemCollapsed, this, [this] { collapsed_ = true; });
 }
+
+void RemoteShareViews::SetUpList() {
+    list_->setModel(model_);
+    const int widths[RemoteResults::kColumns] = {200, 65, 280, 280, 100, 105, 0};
+    for (int c = 0; c < RemoteResults::kColumns; ++c) list_->setColumnWidth(c, widths[c]);
+    list_->setColumnHidden(RemoteResults::Password, true);
+    list_->horizontalHeader()->setSectionsClickable(true);
+    list_->horizontalHeader()->setSortIndicatorShown(false);
+    list_->setContextMenuPolicy(Qt::CustomContextMenu);
+}
+
+const RemoteResults &RemoteShareViews::Results() const { return *model_; }
 
 void RemoteShareViews::BuildMenus() {
     const auto item = [](QMenu *menu, const char *name, const QString &caption, const QString &hint) {
@@ -138,29 +146,71 @@ void RemoteShareViews::EndUpdate() {
 
 void RemoteShareViews::Clear() {
     BeginUpdate();
-    list_->clear();
+    model_->Clear();
     tree_->clear();
+    ForgetNodes();
     EndUpdate();
     // Emptying the tree is no choice of the user's: its change event would
     // only wipe the status line that the command is about to set.
     changeDelay_->stop();
 }
 
-void RemoteShareViews::PlantShareRoot() { tree_->addTopLevelItem(makeNode(QStringLiteral("전체"), kShareRootImage)); }
-
-void RemoteShareViews::AddEntry(const ShareEntry &entry) {
-    if (QTreeWidgetItem *node = tree_->topLevelItem(0)) {
-        node = childFor(node, entry.owner, kOwnerImage);
-        const QStringList components = SplitRemoteFolder(entry.folder);
-        for (qsizetype i = 0; i < components.size(); ++i) {
-            const QString &c = components[i];
-            node = childFor(node, c, NewNodeImage(c, i + 1 == components.size()));
-        }
-    }
-    list_->addTopLevelItem(new ShareRow(entry));
+void RemoteShareViews::ForgetNodes() {
+    children_.clear();
+    unexpanded_.clear();
 }
 
-void RemoteShareViews::ExpandAll() { tree_->expandAll(); }
+void RemoteShareViews::PlantShareRoot() {
+    QTreeWidgetItem *root = makeNode(QStringLiteral("전체"), kShareRootImage);
+    tree_->addTopLevelItem(root);
+    unexpanded_ << root;
+}
+
+QTreeWidgetItem *RemoteShareViews::ChildFor(QTreeWidgetItem *parent, const QString &text, int image) {
+    auto known = children_.find(parent);
+    if (known == children_.end()) {
+        QHash<QString, QTreeWidgetItem *> byText;
+        for (int i = parent->childCount() - 1; i >= 0; --i) byText.insert(parent->child(i)->text(0), parent->child(i));
+        known = children_.insert(parent, byText);
+    }
+    if (QTreeWidgetItem *child = known->value(text)) return child;
+    QTreeWidgetItem *node = makeNode(text, image);
+    parent->addChild(node);
+    known->insert(text, node);
+    unexpanded_ << node;
+    return node;
+}
+
+void RemoteShareViews::AddEntries(const QList<ShareEntry> &entries) {
+    if (QTreeWidgetItem *root = tree_->topLevelItem(0)) {
+        const ShareEntry *previous = nullptr;
+        for (const ShareEntry &entry : entries) {
+            // An owner lists a folder's files one after another: the path is known.
+            if (previous && previous->owner == entry.owner && previous->folder == entry.folder) continue;
+            previous = &entry;
+            QTreeWidgetItem *node = ChildFor(root, entry.owner, kOwnerImage);
+            const QStringList components = SplitRemoteFolder(entry.folder);
+            for (qsizetype i = 0; i < components.size(); ++i) {
+                const QString &c = components[i];
+                node = ChildFor(node, c, NewNodeImage(c, i + 1 == components.size()));
+            }
+        }
+    }
+    model_->Append(entries);
+}
+
+void RemoteShareViews::ExpandAll() {
+    if (collapsed_) {
+        collapsed_ = false;
+        unexpanded_.clear();
+        tree_->expandAll();
+        return;
+    }
+    // While the tree waits for its layout this only notes the nodes, so the
+    // batch costs no layout of its own.
+    for (QTreeWidgetItem *node : std::as_const(unexpanded_)) node->setExpanded(true);
+    unexpanded_.clear();
+}
 
 QTreeWidgetItem *RemoteShareViews::SelectedTreeNode() const {
     QTreeWidgetItem *node = tree_->currentItem();
@@ -187,35 +237,44 @@ RemoteNode RemoteShareViews::NodeOf(const QTreeWidgetItem *node) const {
 
 RemoteNode RemoteShareViews::SelectedNode() const { return NodeOf(SelectedTreeNode()); }
 
+int RemoteShareViews::SelectRows(const std::function<bool(int row)> &chosen) {
+    list_->clearSelection();
+    // Runs of neighbouring rows become one range each, all selected at once.
+    // The ranges span every column already: asking the selection model to
+    // widen them to rows would merge them one by one, in quadratic time.
+    const int last = RemoteResults::kColumns - 1;
+    QItemSelection selection;
+    int first = -1;
+    int count = 0;
+    int runStart = -1;
+    const int rows = model_->Rows();
+    for (int row = 0; row <= rows; ++row) {
+        if (row < rows && chosen(row)) {
+            if (runStart < 0) runStart = row;
+            if (first < 0) first = row;
+            ++count;
+            continue;
+        }
+        if (runStart >= 0)
+            selection.append(QItemSelectionRange(model_->index(runStart, 0), model_->index(row - 1, last)));
+        runStart = -1;
+    }
+    list_->selectionModel()->select(selection, QItemSelectionModel::Select);
+    if (first >= 0) list_->scrollTo(model_->index(first, 0), QAbstractItemView::PositionAtTop);
+    return count;
+}
+
 void RemoteShareViews::TV_ShareFileChange() {
     list_->clearSelection();
     main_.SetStatusText(QString());
     QTreeWidgetItem *selected = SelectedTreeNode();
-    if (!selected || list_->topLevelItemCount() == 0) return;
+    if (!selected || model_->Rows() == 0) return;
 
     list_->setEnabled(false);
     const RemoteNode node = NodeOf(selected);
     const bool withSub = node.image == kDriveDeeperImage || node.image == kFolderDeeperImage;
-    QItemSelection selection;
-    QTreeWidgetItem *first = nullptr;
-    int count = 0;
-    QAbstractItemModel *model = list_->model();
     list_->setUpdatesEnabled(false);
-    // Runs of neighbouring rows become one range each.
-    int runStart = -1;
-    const int rows = list_->topLevelItemCount();
-    for (int row = 0; row <= rows; ++row) {
-        QTreeWidgetItem *item = row < rows ? list_->topLevelItem(row) : nullptr;
-        if (item && covers(node, item, withSub)) {
-            if (runStart < 0) runStart = row;
-            if (!first) first = item;
-            ++count;
-            continue;
-        }
-        if (runStart >= 0) selection.append(QItemSelectionRange(model->index(runStart, 0), model->index(row - 1, 0)));
-        runStart = -1;
-    }
-    list_->selectionModel()->select(selection, QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    const int count = SelectRows([&](int row) { return covers(node, *model_, row, withSub); });
     list_->setUpdatesEnabled(true);
 
     QString target;
@@ -230,22 +289,30 @@ void RemoteShareViews::TV_ShareFileChange() {
     }
     main_.SetStatusText(QStringLiteral("대상: ") + target + QStringLiteral(",  ") + QStringLiteral("파일수: ") +
                         QString::number(count) + QStringLiteral(" 개"));
-    if (first) list_->scrollToItem(first, QAbstractItemView::PositionAtTop);
     list_->setEnabled(true);
+}
+
+QList<int> RemoteShareViews::SelectedRows() const {
+    // Read from the ranges: asking the selection model row by row costs a
+    // walk of all its ranges for each row.
+    QList<bool> selected(model_->Rows(), false);
+    for (const QItemSelectionRange &range : list_->selectionModel()->selection())
+        for (int row = range.top(); row <= range.bottom(); ++row) selected[row] = true;
+    QList<int> rows;
+    for (int row = 0; row < model_->Rows(); ++row)
+        if (selected[row]) rows << row;
+    return rows;
 }
 
 QList<ShareEntry> RemoteShareViews::Entries() const {
     QList<ShareEntry> entries;
-    for (int row = 0; row < list_->topLevelItemCount(); ++row) entries << ShareRow::EntryOf(list_->topLevelItem(row));
+    for (int row = 0; row < model_->Rows(); ++row) entries << model_->EntryAt(row);
     return entries;
 }
 
 QList<ShareEntry> RemoteShareViews::SelectedEntries() const {
     QList<ShareEntry> entries;
-    for (int row = 0; row < list_->topLevelItemCount(); ++row) {
-        const QTreeWidgetItem *item = list_->topLevelItem(row);
-        if (item->isSelected()) entries << ShareRow::EntryOf(item);
-    }
+    for (int row : SelectedRows()) entries << model_->EntryAt(row);
     return entries;
 }
 
@@ -258,10 +325,8 @@ QStringList RemoteShareViews::Owners() const {
 
 QList<ShareEntry> RemoteShareViews::EntriesUnder(const RemoteNode &node, bool withSub) const {
     QList<ShareEntry> entries;
-    for (int row = 0; row < list_->topLevelItemCount(); ++row) {
-        const QTreeWidgetItem *item = list_->topLevelItem(row);
-        if (covers(node, item, withSub)) entries << ShareRow::EntryOf(item);
-    }
+    for (int row = 0; row < model_->Rows(); ++row)
+        if (covers(node, *model_, row, withSub)) entries << model_->EntryAt(row);
     return entries;
 }
 

@@ -5,15 +5,21 @@
 #include "listing/remotepath.h"
 #include "listing/shareentry.h"
 
+#include <QHash>
 #include <QList>
 #include <QObject>
 #include <QStringList>
 
+#include <functional>
+
 class QAction;
 class QMenu;
 class QTimer;
+class QTableView;
 class QTreeWidget;
 class QTreeWidgetItem;
+class RemoteResults;
+class ShareListModel;
 class TMainForm;
 
 // What a node of TV_ShareFile stands for.
@@ -39,10 +45,18 @@ public:
     void Clear();
     // The share root node "전체" as the tree's only top-level node.
     void PlantShareRoot();
-    // One received entry: its folder path into the tree (when the tree has a
-    // share root node) and one row at the end of the list.
-    void AddEntry(const ShareEntry &entry);
+    // Received entries: their folder paths into the tree (when the tree has a
+    // share root node) and their rows at the end of the list, in one insertion.
+    void AddEntries(const QList<ShareEntry> &entries);
+    void AddEntry(const ShareEntry &entry) { AddEntries({entry}); }
+    // Every node expanded; only the nodes made since the last call need it,
+    // unless some node was collapsed meanwhile.
     void ExpandAll();
+
+    // Selects, in one step, the rows for which chosen(row) holds, after
+    // deselecting all; scrolls the first of them to the top. Returns their count.
+    int SelectRows(const std::function<bool(int row)> &chosen);
+    const RemoteResults &Results() const;
 
     // Selects the rows of the selected tree node; status line "대상: ...".
     void TV_ShareFileChange();
@@ -74,12 +88,24 @@ protected:
 
 private:
     void BuildMenus();
+    void SetUpList();
     QTreeWidgetItem *SelectedTreeNode() const;
+    QList<int> SelectedRows() const;
     void RemoveSelectedRows();
+    // The first child with exactly this text, or a new last child.
+    QTreeWidgetItem *ChildFor(QTreeWidgetItem *parent, const QString &text, int image);
+    // The tree changed other than by ChildFor: the child lookups start afresh.
+    void ForgetNodes();
 
     TMainForm &main_;
     QTreeWidget *tree_;
-    QTreeWidget *list_;
+    QTableView *list_;
+    ShareListModel *model_;
+    // Children of each node by text, so that an entry finds its owner and
+    // folders without walking their siblings.
+    QHash<const QTreeWidgetItem *, QHash<QString, QTreeWidgetItem *>> children_;
+    QList<QTreeWidgetItem *> unexpanded_;
+    bool collapsed_ = false;
     QTimer *changeDelay_;
     QMenu *listMenu_ = nullptr;
     QMenu *treeMenu_ = nullptr;

@@ -20,7 +20,7 @@ void TProcessShareRecvThread::Execute() {
         if (entries.isEmpty()) return;
     }
     views.BeginUpdate();
-    for (const ShareEntry &entry : entries) views.AddEntry(entry);
+    views.AddEntries(entries);
     listing_.CountReceived(int(entries.size()));
     views.ExpandAll();
     views.EndUpdate();

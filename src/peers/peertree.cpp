@@ -4,13 +4,17 @@
 #include "core/mainform.h"
 #include "core/prompts.h"
 #include "core/workers.h"
+#include "listing/listingcontroller.h"
+#include "listing/remoteresults.h"
 
 #include <QAction>
 #include <QContextMenuEvent>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QScrollBar>
+#include <QSet>
 #include <QTimer>
+#include <QTableView>
 #include <QTreeWidget>
 
 PeerTree::PeerTree(TMainForm &main)
@@ -141,15 +145,16 @@ void PeerTree::TVMI_DeleteNodeClick() {
 }
 
 void PeerTree::TV_PersonChange() {
-    QTreeWidget *list = main_.LV_ShareFile();
+    QTableView *list = main_.LV_ShareFile();
     list->clearSelection();
     main_.SetStatusText(QString());
     QTreeWidgetItem *node = SelectedNode();
     if (!node || tree_->topLevelItemCount() == 0) return;
 
     list->setEnabled(false);
-    QStringList owners;
+    QSet<QString> owners;
     QString target = node->text(0);
+    const bool all = PersonImageOf(node) == kImageRoot;
     switch (PersonImageOf(node)) {
     case kImageRoot: target = QStringLiteral("전체"); break;
     case kImageGroup:
@@ -157,22 +162,11 @@ void PeerTree::TV_PersonChange() {
         break;
     default: owners << node->text(0);
     }
-    QItemSelection selection;
-    QTreeWidgetItem *first = nullptr;
-    int count = 0;
-    QAbstractItemModel *model = list->model();
-    for (int row = 0; row < list->topLevelItemCount(); ++row) {
-        QTreeWidgetItem *item = list->topLevelItem(row);
-        if (PersonImageOf(node) != kImageRoot && !owners.contains(item->text(4))) continue;
-        const QModelIndex index = model->index(row, 0);
-        selection.select(index, index);
-        if (!first) first = item;
-        ++count;
-    }
-    list->selectionModel()->select(selection, QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    RemoteShareViews &views = main_.listing().views();
+    const RemoteResults &rows = views.Results();
+    const int count = views.SelectRows([&](int row) { return all || owners.contains(rows.OwnerOf(row)); });
     main_.SetStatusText(QStringLiteral("대상: ") + target + QStringLiteral(",  ") + QStringLiteral("파일수: ") +
                         QString::number(count) + QStringLiteral(" 개"));
-    if (first) list->scrollToItem(first, QAbstractItemView::PositionAtTop);
     list->setEnabled(true);
 }
 

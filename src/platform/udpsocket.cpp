@@ -93,7 +93,7 @@ ReadResult ReadOne(int fd, QByteArray &bytes, QString &sender, Arrival *arrival)
     const ssize_t n = ::recvmsg(fd, &msg, MSG_TRUNC | MSG_DONTWAIT);
     if (n < 0) {
         // Nothing pending after a spurious wake-up is not a failure.
-        return (errno == EAGAIN || errno == EWOULDBLOCK) ? ReadResult::Dropped : ReadResult::Failed;
+        return (errno == EAGAIN || errno == EWOULDBLOCK) ? ReadResult::Empty : ReadResult::Failed;
     }
     char ip[INET_ADDRSTRLEN] = {};
     ::inet_ntop(AF_INET, &from.sin_addr, ip, sizeof ip);

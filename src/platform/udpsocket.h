@@ -28,9 +28,9 @@ struct Arrival {
     quint32 destination = 0;
 };
 
-enum class ReadResult { Datagram, Dropped, Failed };
-// Reads one datagram of at most 4096 bytes into bytes; a larger one (or a wake-up with nothing pending) is
-// consumed and reported as Dropped.
+enum class ReadResult { Datagram, Dropped, Empty, Failed };
+// Reads one datagram of at most 4096 bytes into bytes without blocking; a
+// larger one is consumed and reported as Dropped, Empty when none is pending.
 ReadResult ReadOne(int fd, QByteArray &bytes, QString &sender, Arrival *arrival = nullptr);
 
 } // namespace udp

@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
+#include <QTableView>
 #include <QTreeWidget>
 
 class TestDownloadChooser : public QObject {
@@ -39,9 +40,11 @@ class TestDownloadChooser : public QObject {
         for (const ShareEntry &e : entries) v.AddEntry(e);
     }
     void selectRows(const QList<int> &rows) {
-        QTreeWidget *list = h->form->LV_ShareFile();
+        QTableView *list = h->form->LV_ShareFile();
         list->clearSelection();
-        for (int r : rows) list->topLevelItem(r)->setSelected(true);
+        for (int r : rows)
+            list->selectionModel()->select(list->model()->index(r, 0),
+                                           QItemSelectionModel::Select | QItemSelectionModel::Rows);
     }
     // The tree node at the end of a path of captions below "전체".
     QTreeWidgetItem *node(const QStringList &path) {
@@ -138,7 +141,7 @@ private slots:
             d.RB_resume()->setChecked(true);
             d.findChild<QPushButton *>(QStringLiteral("BB_Ok"))->click();
         });
-        emit h->form->LV_ShareFile()->itemDoubleClicked(h->form->LV_ShareFile()->topLevelItem(0), 0);
+        emit h->form->LV_ShareFile()->doubleClicked(h->form->LV_ShareFile()->model()->index(0, 0));
         QCOMPARE(dialogs, 1);
         QCOMPARE(owner, QStringLiteral("PC01 (10.0.0.5)"));
         QCOMPARE(source, QStringLiteral("C:\\share\\docs\\a.txt"));
@@ -291,7 +294,8 @@ private slots:
 
     void aWalkThatFindsNothingSaysSo() {
         add({entry(QStringLiteral("a"), QStringLiteral("C:\\s\\")), entry(QStringLiteral("z"), QStringLiteral("C:\\s\\"), QStringLiteral("PC02"))});
-        delete h->form->LV_ShareFile()->takeTopLevelItem(0);
+        selectRows({0});
+        h->form->listing().views().MenuItem2Click();
         confirmInto(down());
         chooseNode({QStringLiteral("PC01")}, "MI_DownFolderSub");
         QCOMPARE(prompts->Texts(), QStringList{"다운받을 파일이 하나도 없습니다"});
@@ -313,7 +317,7 @@ private slots:
             h->form->dispatcher().DispatchDatagram(QStringLiteral("10.0.0.66"), CommandBytes(QStringLiteral("@_+G"), list));
         });
         h->form->listing().SB_SearchFileClick();
-        QTRY_COMPARE(h->form->LV_ShareFile()->topLevelItemCount(), 7);
+        QTRY_COMPARE(h->form->LV_ShareFile()->model()->rowCount(), 7);
         confirmInto(down());
         chooseNode({}, "MI_DownFolderSub");
         QCOMPARE(savePaths(), (QStringList{down() + "/BAD/C/etc/ok1", down() + "/BAD/home/ok2", down() + "/C/a/b/ok3"}));

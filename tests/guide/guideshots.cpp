@@ -114,8 +114,7 @@ int user(TMainForm &form) {
             d->findChild<QPushButton *>(QStringLiteral("BB_Ok"))->click();
     });
     confirm.start(50);
-    QTreeWidget *list = form.LV_ShareFile();
-    for (int r = 0; r < list->topLevelItemCount(); ++r) list->topLevelItem(r)->setSelected(true);
+    form.LV_ShareFile()->selectAll();
     form.findChild<QAction *>(QStringLiteral("MI_FileGet"))->trigger();
     TDownForm &down = form.downForm();
     if (!waitFor([&] { return queueFinished(down); }, 60000)) return fail(QStringLiteral("downloads did not end"));

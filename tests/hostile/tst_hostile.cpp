@@ -243,7 +243,7 @@ private slots:
         h->form->E_SearchFileName()->setText(QStringLiteral("ok"));
         QTimer::singleShot(100, this, [&] { dispatch(kOwnerIP, CommandBytes(QStringLiteral("@_+G"), list)); });
         h->form->listing().SB_SearchFileClick();
-        QTRY_COMPARE(h->form->LV_ShareFile()->topLevelItemCount(), 9);
+        QTRY_COMPARE(h->form->LV_ShareFile()->model()->rowCount(), 9);
         confirmInto(down);
         h->form->TV_ShareFile()->setCurrentItem(h->form->TV_ShareFile()->topLevelItem(0));
         h->form->findChild<QAction *>(QStringLiteral("MI_DownFolderSub"))->trigger();
@@ -326,14 +326,14 @@ private slots:
             return CommandBytes(QStringLiteral("@_+G"), text + QStringLiteral("#END_LIST#"));
         };
         dispatch(QStringLiteral("10.0.0.66"), list(0));
-        QCOMPARE(h->form->LV_ShareFile()->topLevelItemCount(), 0);
+        QCOMPARE(h->form->LV_ShareFile()->model()->rowCount(), 0);
         h->form->E_SearchFileName()->setText(QStringLiteral("f1"));
         const int datagrams = ListingController::kMaxRows / 40 + 5;
         QTimer::singleShot(100, this, [&] {
             for (int n = 0; n < datagrams; ++n) dispatch(QStringLiteral("10.0.0.%1").arg(n % 200 + 2), list(n));
         });
         h->form->listing().SB_SearchFileClick();
-        QCOMPARE(h->form->LV_ShareFile()->topLevelItemCount(), ListingController::kMaxRows);
+        QCOMPARE(h->form->LV_ShareFile()->model()->rowCount(), ListingController::kMaxRows);
         QVERIFY2(h->form->StatusText(2).contains(QString::number(ListingController::kMaxRows)),
                  qPrintable(h->form->StatusText(2)));
     }

@@ -39,7 +39,7 @@ class TestListingCommands : public QObject {
         form->dispatcher().DispatchDatagram(sender, cp949::encode(text));
     }
     QString status() { return form->StatusText(2); }
-    int rows() { return form->LV_ShareFile()->topLevelItemCount(); }
+    int rows() { return form->LV_ShareFile()->model()->rowCount(); }
     QString count() { return form->L_SearchFileCnt()->text(); }
     QList<QByteArray> sentBytes() {
         QList<QByteArray> b;

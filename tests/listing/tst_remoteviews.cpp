@@ -3,13 +3,17 @@
 #include "core/icons.h"
 #include "core/mainform.h"
 #include "listing/listingcontroller.h"
+#include "listing/remoteresults.h"
+#include "peers/peertree.h"
 #include "promptrecorder.h"
 #include "recordingmessenger.h"
 
 #include <QAction>
 #include <QHeaderView>
 #include <QMenu>
+#include <QSignalSpy>
 #include <QTest>
+#include <QTableView>
 #include <QTreeWidget>
 
 namespace {
@@ -28,7 +32,12 @@ class TestRemoteViews : public QObject {
 
     RemoteShareViews &views() { return form->listing().views(); }
     QTreeWidget *tree() { return form->TV_ShareFile(); }
-    QTreeWidget *list() { return form->LV_ShareFile(); }
+    QTableView *list() { return form->LV_ShareFile(); }
+    int rows() { return list()->model()->rowCount(); }
+    QModelIndex cell(int row, int c = 0) { return list()->model()->index(row, c); }
+    void mark(int row, QItemSelectionModel::SelectionFlags how) {
+        list()->selectionModel()->select(cell(row), how | QItemSelectionModel::Rows);
+    }
     QTreeWidgetItem *root() { return tree()->topLevelItem(0); }
     QAction *action(const char *name) { return form->findChild<QAction *>(QString::fromLatin1(name)); }
     QString status() { return form->StatusText(2); }
@@ -55,7 +64,7 @@ class TestRemoteViews : public QObject {
     }
     QStringList column(int c) {
         QStringList texts;
-        for (int i = 0; i < list()->topLevelItemCount(); ++i) texts << list()->topLevelItem(i)->text(c);
+        for (int i = 0; i < rows(); ++i) texts << cell(i, c).data().toString();
         return texts;
     }
     void fill() {
@@ -96,32 +105,47 @@ private slots:
 
         // Shared nodes: the same owner and folder add only a row; a network
         // path ends at the owner; an owner with the same name shares the node.
+        // A datagram's entries arrive as one batch: one insertion of rows.
         const int nodes = node(c)->childCount();
-        views().AddEntry(entry(QStringLiteral("a2.txt"), QStringLiteral("C:\\A\\")));
-        views().AddEntry({QStringLiteral("n.txt"), QStringLiteral("1"), {}, QStringLiteral("\\\\srv\\s\\"),
-                          QStringLiteral("PC2"), QStringLiteral("10.0.0.99"), {}});
+        QSignalSpy inserted(list()->model(), &QAbstractItemModel::rowsInserted);
+        views().AddEntries({entry(QStringLiteral("a2.txt"), QStringLiteral("C:\\A\\")),
+                            {QStringLiteral("n.txt"), QStringLiteral("1"), {}, QStringLiteral("\\\\srv\\s\\"),
+                             QStringLiteral("PC2"), QStringLiteral("10.0.0.99"), {}}});
+        QCOMPARE(inserted.size(), 1);
         QCOMPARE(node(c)->childCount(), nodes);
+        // Rows share one copy of a repeated text.
+        const RemoteResults &results = views().Results();
+        const int a2 = results.Rows() - 2;
+        QCOMPARE(results.Text(a2, RemoteResults::Folder).constData(), results.Text(1, RemoteResults::Folder).constData());
+        QCOMPARE(results.Text(a2, RemoteResults::Owner).constData(), results.Text(2, RemoteResults::Owner).constData());
         QCOMPARE(root()->childCount(), 3);
         QCOMPARE(node({QStringLiteral("PC2")})->childCount(), 1);
-        QCOMPARE(list()->topLevelItemCount(), 8);
+        QCOMPARE(rows(), 8);
 
         const ShareEntry last = views().Entries().last();
         QCOMPARE(last.ownerIP, QStringLiteral("10.0.0.99"));
-        QCOMPARE(list()->columnCount(), 7);
+        QCOMPARE(list()->model()->columnCount(), 7);
         QVERIFY(list()->isColumnHidden(6));
+
+        // Expanded once per batch: the new nodes, and after a collapse every node.
+        form->peers().MnuCollapseAllClick();
+        views().AddEntry(entry(QStringLiteral("d.txt"), QStringLiteral("D:\\new\\")));
+        views().ExpandAll();
+        QVERIFY(root()->isExpanded() && node(c)->isExpanded());
+        QVERIFY(node({QStringLiteral("PC2"), QStringLiteral("D:")})->isExpanded());
 
         // Row icons by the password, blanks cut off.
         views().AddEntry(entry(QStringLiteral("p"), QStringLiteral("C:\\"), QStringLiteral("PC1"), QStringLiteral("1"), QStringLiteral(" k ")));
         views().AddEntry(entry(QStringLiteral("q"), QStringLiteral("C:\\"), QStringLiteral("PC1"), QStringLiteral("1"), QStringLiteral("  ")));
-        const int n = list()->topLevelItemCount();
-        QCOMPARE(list()->topLevelItem(n - 2)->icon(0).cacheKey(), icons::Get(icons::Id::FileLocked).cacheKey());
-        QCOMPARE(list()->topLevelItem(n - 1)->icon(0).cacheKey(), icons::Get(icons::Id::FileOpen).cacheKey());
+        const int n = rows();
+        QCOMPARE(cell(n - 2).data(Qt::DecorationRole).value<QIcon>().cacheKey(), icons::Get(icons::Id::FileLocked).cacheKey());
+        QCOMPARE(cell(n - 1).data(Qt::DecorationRole).value<QIcon>().cacheKey(), icons::Get(icons::Id::FileOpen).cacheKey());
 
         // Without a share root node entries add rows only.
         views().Clear();
         views().AddEntry(entry(QStringLiteral("x"), QStringLiteral("C:\\")));
         QCOMPARE(tree()->topLevelItemCount(), 0);
-        QCOMPARE(list()->topLevelItemCount(), 1);
+        QCOMPARE(rows(), 1);
     }
 
     void selectionStep() {
@@ -185,7 +209,7 @@ private slots:
         for (int i = 0; i < 4; ++i) views().AddEntry(entry(names[i], QStringLiteral("C:\\"), QStringLiteral("PC"), sizes[i]));
         views().LV_ShareFileColumnClick(1);
         QCOMPARE(column(1), (QStringList{QStringLiteral("-1"), QStringLiteral("abc"), QStringLiteral("9"), QStringLiteral("10")}));
-        list()->header()->sectionClicked(1); // the header's click, a second time: descending
+        list()->horizontalHeader()->sectionClicked(1); // the header's click, a second time: descending
         QCOMPARE(column(1), (QStringList{QStringLiteral("10"), QStringLiteral("9"), QStringLiteral("abc"), QStringLiteral("-1")}));
         // Names: ASCII letters without case, as upper case, so "_" follows them.
         views().LV_ShareFileColumnClick(0);
@@ -196,7 +220,7 @@ private slots:
         QCOMPARE(column(0).first(), QStringLiteral("가"));
 
         // The selection stays with its rows.
-        list()->topLevelItem(0)->setSelected(true);
+        mark(0, QItemSelectionModel::Select);
         views().LV_ShareFileColumnClick(1);
         QCOMPARE(selectedNames(), QStringList{QStringLiteral("가")});
 
@@ -216,17 +240,17 @@ private slots:
         PromptRecorder prompts;
         action("MenuItem2")->trigger();
         QCOMPARE(prompts.Texts(), QStringList{QStringLiteral("삭제할 파일(들)을 선택하세요.")});
-        QCOMPARE(list()->topLevelItemCount(), 4);
+        QCOMPARE(rows(), 4);
 
         action("MI_SelectAllFile")->trigger();
         QCOMPARE(selectedNames().size(), 4);
-        list()->topLevelItem(1)->setSelected(false);
-        list()->topLevelItem(3)->setSelected(false);
+        mark(1, QItemSelectionModel::Deselect);
+        mark(3, QItemSelectionModel::Deselect);
         action("MI_InvertSelectFile")->trigger();
         QCOMPARE(selectedNames(), (QStringList{QStringLiteral("b"), QStringLiteral("d")}));
 
         // The focus row was deleted: the row that took its place is selected.
-        list()->setCurrentItem(list()->topLevelItem(1), 0, QItemSelectionModel::NoUpdate);
+        list()->selectionModel()->setCurrentIndex(cell(1), QItemSelectionModel::NoUpdate);
         action("MenuItem2")->trigger();
         QCOMPARE(column(0), (QStringList{QStringLiteral("a"), QStringLiteral("c")}));
         QCOMPARE(selectedNames(), QStringList{QStringLiteral("c")});
@@ -240,7 +264,7 @@ private slots:
         QTest::keyClick(list(), Qt::Key_A, Qt::ControlModifier);
         QCOMPARE(selectedNames().size(), 2);
         QTest::keyClick(list(), Qt::Key_Delete);
-        QCOMPARE(list()->topLevelItemCount(), 0);
+        QCOMPARE(rows(), 0);
     }
 
     void deleteNode() {
@@ -281,7 +305,8 @@ private slots:
         tree()->setCurrentItem(node({QStringLiteral("PC1"), QStringLiteral("C:")}));
         QCOMPARE(enabled(), (QStringList{QStringLiteral("MI_DownFolder"), QStringLiteral("MI_DownFolderSub"),
                                          QStringLiteral("MI_DeleteFolder")}));
-        list()->clear();
+        action("MI_SelectAllFile")->trigger();
+        action("MenuItem2")->trigger();
         QCOMPARE(enabled(), QStringList{QStringLiteral("MI_DeleteFolder")});
         QCOMPARE(form->findChild<QMenu *>(QStringLiteral("PM_DownFolder")), views().PM_DownFolder());
         QCOMPARE(views().PopupMenu1()->actions().first()->objectName(), QStringLiteral("MI_FileGet"));

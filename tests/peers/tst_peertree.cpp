@@ -1,6 +1,7 @@
 // The peer tree: levels and images, the popup's enabling, deleting nodes,
 // highlighting a node's files, and announcements in and out.
 #include "core/mainform.h"
+#include "listing/listingcontroller.h"
 #include "peers/peertree.h"
 #include "promptrecorder.h"
 #include "recordingmessenger.h"
@@ -8,6 +9,7 @@
 #include <QAction>
 #include <QTest>
 #include <QTimer>
+#include <QTableView>
 #include <QTreeWidget>
 
 class TestPeerTree : public QObject {
@@ -29,13 +31,12 @@ class TestPeerTree : public QObject {
         return on;
     }
     void addRow(const QString &name, const QString &owner) {
-        auto *item = new QTreeWidgetItem(QStringList{name, QStringLiteral("1"), {}, QStringLiteral("C:\\"), owner,
-                                                     QStringLiteral("10.0.0.1"), {}});
-        form->LV_ShareFile()->addTopLevelItem(item);
+        form->listing().views().AddEntry(
+            {name, QStringLiteral("1"), {}, QStringLiteral("C:\\"), owner, QStringLiteral("10.0.0.1"), {}});
     }
     QStringList selectedNames() {
         QStringList names;
-        for (auto *i : form->LV_ShareFile()->selectedItems()) names << i->text(0);
+        for (const ShareEntry &e : form->listing().views().SelectedEntries()) names << e.name;
         names.sort();
         return names;
     }
