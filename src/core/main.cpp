@@ -1,4 +1,5 @@
 #include "core/mainform.h"
+#include "core/qtkorean.h"
 
 #include <QApplication>
 #include <QProxyStyle>
@@ -20,6 +21,7 @@ public:
 int main(int argc, char *argv[]) {
     QApplication app(argc, argv);
     app.setStyle(new HintStyle);
+    LoadQtKorean();
     // Hidden windows live for the whole run; the program ends with the main window.
     app.setQuitOnLastWindowClosed(false);
     TMainForm form;
