@@ -1,5 +1,6 @@
 #include "core/mainform.h"
 #include "core/qtkorean.h"
+#include "core/singleinstance.h"
 
 #include <QApplication>
 #include <QProxyStyle>
@@ -24,6 +25,8 @@ int main(int argc, char *argv[]) {
     LoadQtKorean();
     // Hidden windows live for the whole run; the program ends with the main window.
     app.setQuitOnLastWindowClosed(false);
+    // Started again while running: the running copy comes forward, no second window opens.
+    if (RaiseRunningCopy()) return 0;
     TMainForm form;
     QObject::connect(&form, &TMainForm::closed, &app, &QCoreApplication::quit, Qt::QueuedConnection);
     form.showMaximized();

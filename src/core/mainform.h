@@ -21,6 +21,7 @@ class QTreeWidget;
 class QWidget;
 
 class DatagramReceiver;
+class InstanceBeacon;
 class PeerTree;
 class ShareRegistry;
 class TSharePage;
@@ -129,6 +130,7 @@ private:
     QTimer *timerAlive_ = nullptr;
     QTimer *timerOnechat_ = nullptr;
     QAction *mnuDownloadNew_ = nullptr;
+    InstanceBeacon *beacon_ = nullptr;
 
     std::unique_ptr<ShareRegistry> registry_;
     TSharePage *sharePage_ = nullptr;

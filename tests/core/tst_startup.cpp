@@ -1,5 +1,6 @@
 // Start-up on the first activation, the choice of paths and the close sequence.
 #include "core/mainform.h"
+#include "core/singleinstance.h"
 #include "platform/hostinfo.h"
 #include "platform/udpsocket.h"
 #include "promptrecorder.h"
@@ -106,6 +107,26 @@ private slots:
         QVERIFY(f.open(QIODevice::ReadOnly));
         QCOMPARE(f.readAll(), saved);
         f.remove();
+    }
+
+    // This user's copy holding the port comes forward (from the task bar, too)
+    // and the second start ends without a word; a port held by anything else
+    // still gives the message (above).
+    void secondCopyRaisesTheFirst() {
+        PromptRecorder prompts;
+        TMainForm first(std::make_unique<RecordingMessenger>());
+        first.show();
+        QTRY_VERIFY(first.RecvSocket() >= 0);
+        first.showMinimized();
+        TMainForm second(std::make_unique<RecordingMessenger>());
+        QSignalSpy closed(&second, &TMainForm::closed);
+        second.show();
+        QTRY_COMPARE(closed.size(), 1);
+        QVERIFY(prompts.asked.isEmpty());
+        QTRY_VERIFY(!first.isMinimized());
+        QVERIFY(first.isVisible() && first.RecvSocket() >= 0);
+        first.close();
+        QVERIFY(!RaiseRunningCopy()); // gone with its copy
     }
 
     void iniFileChoice() {
