@@ -23,6 +23,8 @@ int main(int argc, char *argv[]) {
     QApplication app(argc, argv);
     app.setStyle(new HintStyle);
     LoadQtKorean();
+    // Docks and task bars match the windows to the menu entry and its icons.
+    QGuiApplication::setDesktopFileName(QStringLiteral("quillmere"));
     // Hidden windows live for the whole run; the program ends with the main window.
     app.setQuitOnLastWindowClosed(false);
     // Started again while running: the running copy comes forward, no second window opens.
