@@ -42,10 +42,11 @@ public:
         setOptions(QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog);
         // Qt greys the choose button out while the typed folder does not exist; here it may not.
         auto *name = findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
-        QPushButton *choose = findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Open);
-        if (name && choose)
-            connect(name, &QLineEdit::textChanged, choose,
-                    [choose](const QString &text) { choose->setEnabled(choose->isEnabled() || !text.isEmpty()); });
+        auto *buttons = findChild<QDialogButtonBox *>();
+        if (!name || !buttons) return;
+        QPushButton *choose = buttons->button(QDialogButtonBox::Open);
+        connect(name, &QLineEdit::textChanged, choose,
+                [choose](const QString &text) { choose->setEnabled(choose->isEnabled() || !text.isEmpty()); });
     }
 
     void accept() override {
