@@ -1,7 +1,7 @@
 #!/bin/sh
 # Installs the Debian packages the build and the tests need, when missing.
 set -e
-PKGS="cmake ninja-build g++ qt6-base-dev libqt6test6 iproute2 util-linux python3 fonts-nanum procps dpkg-dev"
+PKGS="cmake ninja-build g++ qt6-base-dev libqt6test6 iproute2 util-linux python3 fonts-nanum procps dpkg-dev qt6-translations-l10n librsvg2-bin appstream xdg-utils"
 [ -n "$QM_EXTRA_PKGS" ] && PKGS="$PKGS $QM_EXTRA_PKGS"
 missing=""
 for p in $PKGS; do

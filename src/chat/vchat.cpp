@@ -91,7 +91,9 @@ TV_Chat::TV_Chat(TMainForm &main) : main_(main) {
     edit1_ = new QLineEdit(strip);
     edit1_->setObjectName(QStringLiteral("Edit1"));
     edit1_->setFont(GulimFont(12));
+    // Navy on white: a dark desktop theme's background would swallow the navy.
     QPalette inputColours = edit1_->palette();
+    inputColours.setColor(QPalette::Base, Qt::white);
     inputColours.setColor(QPalette::Text, QColor(0, 0, 128));
     edit1_->setPalette(inputColours);
     bbExit_ = new QPushButton(QStringLiteral("끝내기"), strip);

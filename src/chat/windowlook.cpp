@@ -26,3 +26,10 @@ void CentreOnScreen(QWidget *window) {
     if (QScreen *s = QGuiApplication::primaryScreen())
         window->move(s->availableGeometry().center() - window->rect().center());
 }
+
+void BringToFront(QWidget *window) {
+    window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
+    window->show();
+    window->raise();
+    window->activateWindow();
+}

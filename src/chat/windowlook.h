@@ -1,5 +1,5 @@
 #pragma once
-// Looks shared by the chat windows and the wait notice.
+// Looks and window handling shared by the program's windows.
 #include <QFont>
 
 class QWidget;
@@ -11,3 +11,6 @@ QFont GulimFont(int pixelSize);
 void SetTopMost(QWidget *window, bool on);
 // Centres a top-level window on the primary screen.
 void CentreOnScreen(QWidget *window);
+// Shows a window in front, out of the task bar if it was minimised; a
+// maximised window stays maximised.
+void BringToFront(QWidget *window);

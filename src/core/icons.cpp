@@ -27,15 +27,21 @@ void lines(QPainter &p) {
     for (int y = 6; y <= 12; y += 2) p.drawLine(5, y, 11, y);
 }
 
+// Closed: a gold lock shut over its body. Open: a green lock whose shackle
+// stands high and free on one leg, so that the two differ at 16 pixels in
+// colour and in shape.
 void padlock(QPainter &p, bool closed) {
-    p.setPen(QPen(QColor(120, 90, 0), 1.2));
+    const QColor edge = closed ? QColor(120, 90, 0) : QColor(30, 100, 30);
+    p.setPen(QPen(edge, 1.4));
     p.setBrush(Qt::NoBrush);
-    if (closed)
-        p.drawArc(QRectF(8.5, 6.5, 5, 6), 0, 180 * 16);
-    else
-        p.drawArc(QRectF(10.5, 5.5, 5, 6), 0, 180 * 16);
-    p.setPen(QColor(120, 90, 0));
-    p.setBrush(QColor(230, 180, 30));
+    if (closed) {
+        p.drawArc(QRectF(8.5, 6.5, 6, 6), 0, 180 * 16);
+    } else {
+        p.drawArc(QRectF(9.5, 2.5, 6, 6), 0, 180 * 16);
+        p.drawLine(QPointF(15.5, 5.5), QPointF(15.5, 9.5));
+    }
+    p.setPen(edge);
+    p.setBrush(closed ? QColor(230, 180, 30) : QColor(110, 200, 90));
     p.drawRect(QRectF(7.5, 9.5, 8, 6));
 }
 

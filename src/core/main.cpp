@@ -1,4 +1,6 @@
 #include "core/mainform.h"
+#include "core/qtkorean.h"
+#include "core/singleinstance.h"
 
 #include <QApplication>
 #include <QProxyStyle>
@@ -20,8 +22,13 @@ public:
 int main(int argc, char *argv[]) {
     QApplication app(argc, argv);
     app.setStyle(new HintStyle);
+    LoadQtKorean();
+    // Docks and task bars match the windows to the menu entry and its icons.
+    QGuiApplication::setDesktopFileName(QStringLiteral("quillmere"));
     // Hidden windows live for the whole run; the program ends with the main window.
     app.setQuitOnLastWindowClosed(false);
+    // Started again while running: the running copy comes forward, no second window opens.
+    if (RaiseRunningCopy()) return 0;
     TMainForm form;
     QObject::connect(&form, &TMainForm::closed, &app, &QCoreApplication::quit, Qt::QueuedConnection);
     form.showMaximized();

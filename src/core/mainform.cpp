@@ -113,9 +113,11 @@ void TMainForm::BuildMenu() {
     addItem(view, "MnuCollapseAll", QStringLiteral("전부 접기(&C)"), QStringLiteral("트리형태를 전부 접습니다."));
 
     QMenu *help = menuBar()->addMenu(QStringLiteral("도움말(&H)"));
-    // The item's hint is the address it opens.
-    mnuDownloadNew_ = addItem(help, "MnuDownloadNew", QStringLiteral("최신버전 다운받기(&N)"),
-                              QStringLiteral("https://quillmere.example.org/download"));
+    // The item's hint is the address it opens. The project has no download
+    // page of its own yet; until one is named here, the item stays hidden.
+    const QString downloadPage;
+    mnuDownloadNew_ = addItem(help, "MnuDownloadNew", QStringLiteral("최신버전 다운받기(&N)"), downloadPage);
+    mnuDownloadNew_->setVisible(!downloadPage.isEmpty());
     connect(mnuDownloadNew_, &QAction::triggered, this, &TMainForm::MnuDownloadNewClick);
     help->addSeparator();
     connect(addItem(help, "About1", QStringLiteral("About"), QStringLiteral("버전정보")), &QAction::triggered, this,

@@ -22,6 +22,7 @@ class QTreeWidget;
 class QWidget;
 
 class DatagramReceiver;
+class InstanceBeacon;
 class PeerTree;
 class ShareRegistry;
 class TSharePage;
@@ -130,6 +131,7 @@ private:
     QTimer *timerAlive_ = nullptr;
     QTimer *timerOnechat_ = nullptr;
     QAction *mnuDownloadNew_ = nullptr;
+    InstanceBeacon *beacon_ = nullptr;
 
     std::unique_ptr<ShareRegistry> registry_;
     TSharePage *sharePage_ = nullptr;

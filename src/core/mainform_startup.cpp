@@ -4,6 +4,7 @@
 
 #include "core/prompts.h"
 #include "core/receiver.h"
+#include "core/singleinstance.h"
 #include "core/workers.h"
 #include "peers/peertree.h"
 #include "platform/hostinfo.h"
@@ -86,9 +87,14 @@ bool TMainForm::StartUp() {
 
     const QString setupFailed = QStringLiteral("통신 환경을 설정할 수 없습니다");
     if (!receiver_->Start(udp::OpenReceive(kCommandPort), host_.LocalIP)) {
-        FailStartUp(setupFailed);
+        // This user's own copy holds the port: it comes forward and this one ends quietly.
+        if (RaiseRunningCopy())
+            QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+        else
+            FailStartUp(setupFailed);
         return false;
     }
+    beacon_ = new InstanceBeacon(this);
     const int send = udp::OpenSend(host_.LocalIP);
     if (send == udp::kInvalid) {
         FailStartUp(setupFailed);
@@ -113,6 +119,8 @@ bool TMainForm::FormCloseQuery() {
     net_->SetSendSocket(udp::kInvalid);
     udp::Close(send);
     receiver_->Close();
+    delete beacon_; // a start from now on finds the port free
+    beacon_ = nullptr;
 
     // Only a copy that came up saves: one that failed before the load holds an
     // empty list, and one that failed after it (another copy holds the port)

@@ -3,9 +3,14 @@
 #include "core/host.h"
 
 #include <QApplication>
+#include <QDialogButtonBox>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace prompts {
 
@@ -26,6 +31,37 @@ QMessageBox::StandardButton Box(QWidget *parent, QMessageBox::Icon icon, const Q
     box.setDefaultButton(initial);
     return static_cast<QMessageBox::StandardButton>(box.exec());
 }
+
+// Qt's own folder dialog on every desktop, which here also takes a folder
+// the user types that does not exist yet: it is made, with any missing
+// parents, once the user agrees.
+class FolderDialog : public QFileDialog {
+public:
+    FolderDialog(QWidget *parent, const QString &caption, const QString &start) : QFileDialog(parent, caption, start) {
+        setFileMode(QFileDialog::Directory);
+        setOptions(QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog);
+        // Qt greys the choose button out while the typed folder does not exist; here it may not.
+        auto *name = findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+        auto *buttons = findChild<QDialogButtonBox *>();
+        if (!name || !buttons) return;
+        QPushButton *choose = buttons->button(QDialogButtonBox::Open);
+        connect(name, &QLineEdit::textChanged, choose,
+                [choose](const QString &text) { choose->setEnabled(choose->isEnabled() || !text.isEmpty()); });
+    }
+
+    void accept() override {
+        const QStringList chosen = selectedFiles();
+        const QString folder = chosen.isEmpty() ? QString() : chosen.first();
+        if (!folder.isEmpty() && !QFileInfo::exists(folder)) {
+            if (!YesNo(this, QStringLiteral("\"%1\" 폴더가 없습니다.\n새로 만들까요?").arg(folder))) return;
+            if (!QDir().mkpath(folder)) {
+                Information(this, QStringLiteral("\"%1\" 폴더를 만들 수 없습니다.").arg(folder));
+                return;
+            }
+        }
+        QFileDialog::accept();
+    }
+};
 
 } // namespace
 
@@ -78,7 +114,9 @@ QString PickFolder(QWidget *parent, const QString &caption, const QString &start
         const Answer a = hook()({Kind::PickFolder, caption, {}, startFolder});
         return a.accepted ? a.text : QString();
     }
-    return QFileDialog::getExistingDirectory(parent, caption, startFolder);
+    FolderDialog dialog(parent, caption, startFolder);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+    return dialog.selectedFiles().first();
 }
 
 } // namespace prompts

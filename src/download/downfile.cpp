@@ -1,5 +1,6 @@
 #include "download/downfile.h"
 
+#include "chat/windowlook.h"
 #include "core/icons.h"
 #include "core/mainform.h"
 #include "core/prompts.h"
@@ -185,11 +186,7 @@ bool TDownForm::AddDownload(const QString &fileName, const QString &owner, bool 
     return queue_->Append(fileName, owner, overwrite, target, sourceFolder, ownerIP) >= 0;
 }
 
-void TDownForm::ShowInFront() {
-    show();
-    raise();
-    activateWindow();
-}
+void TDownForm::ShowInFront() { BringToFront(this); }
 
 void TDownForm::OpenWithShell(const QString &path) { opener_(path); }
 

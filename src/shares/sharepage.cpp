@@ -78,9 +78,11 @@ void TSharePage::buildList() {
     list_->header()->setStretchLastSection(false);
     connect(list_->header(), &QHeaderView::sectionClicked, this, &TSharePage::LV_EnrollFileColumnClick);
 
-    // White, and the selection as visible without focus as with it.
+    // White with black text under any desktop theme, and the selection as
+    // visible without focus as with it.
     QPalette pal = list_->palette();
     pal.setColor(QPalette::Base, Qt::white);
+    pal.setColor(QPalette::Text, Qt::black);
     for (QPalette::ColorRole role : {QPalette::Highlight, QPalette::HighlightedText})
         pal.setColor(QPalette::Inactive, role, pal.color(QPalette::Active, role));
     list_->setPalette(pal);

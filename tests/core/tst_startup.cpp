@@ -1,5 +1,6 @@
 // Start-up on the first activation, the choice of paths and the close sequence.
 #include "core/mainform.h"
+#include "core/singleinstance.h"
 #include "platform/hostinfo.h"
 #include "platform/udpsocket.h"
 #include "promptrecorder.h"
@@ -12,6 +13,8 @@
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
+
+#include <cmath>
 
 #include <sched.h>
 #include <unistd.h>
@@ -106,6 +109,26 @@ private slots:
         f.remove();
     }
 
+    // This user's copy holding the port comes forward (from the task bar, too)
+    // and the second start ends without a word; a port held by anything else
+    // still gives the message (above).
+    void secondCopyRaisesTheFirst() {
+        PromptRecorder prompts;
+        TMainForm first(std::make_unique<RecordingMessenger>());
+        first.show();
+        QTRY_VERIFY(first.RecvSocket() >= 0);
+        first.showMinimized();
+        TMainForm second(std::make_unique<RecordingMessenger>());
+        QSignalSpy closed(&second, &TMainForm::closed);
+        second.show();
+        QTRY_COMPARE(closed.size(), 1);
+        QVERIFY(prompts.asked.isEmpty());
+        QTRY_VERIFY(!first.isMinimized());
+        QVERIFY(first.isVisible() && first.RecvSocket() >= 0);
+        first.close();
+        QVERIFY(!RaiseRunningCopy()); // gone with its copy
+    }
+
     void iniFileChoice() {
         const QString program = hostinfo::ProgramFolder() + QStringLiteral("Quillmere.ini");
         const QString config = hostinfo::ConfigFolder() + QStringLiteral("/Quillmere.ini");
@@ -142,6 +165,37 @@ private slots:
         QTRY_VERIFY(form.FirstActivation());
         QCOMPARE(form.host().ComputerName, QStringLiteral("127.0.0.1"));
         form.close();
+    }
+
+    // A window that fixes a background fixes its text with it, so that a dark
+    // desktop theme's light text never lands on our white (nor our navy on its grey).
+    void fixedColoursReadUnderDarkTheme() {
+        const QPalette light = QApplication::palette();
+        QPalette dark = light;
+        for (auto [role, rgb] : {std::pair{QPalette::Window, 0x353535}, {QPalette::Base, 0x2a2a2a},
+                                 {QPalette::WindowText, 0xdcdcdc}, {QPalette::Text, 0xdcdcdc}})
+            dark.setColor(role, QColor::fromRgb(rgb));
+        QApplication::setPalette(dark);
+        const auto luminance = [](const QColor &c) {
+            const auto lin = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+            return 0.2126 * lin(c.redF()) + 0.7152 * lin(c.greenF()) + 0.0722 * lin(c.blueF()) + 0.05;
+        };
+        {
+            TMainForm form(std::make_unique<RecordingMessenger>()); // and with it every window of the run
+            for (QWidget *w : QApplication::allWidgets()) {
+                QWidget *named = w; // Qt's own parts (viewports) are told by their owner
+                while (named->parentWidget() &&
+                       (named->objectName().isEmpty() || named->objectName().startsWith(QLatin1String("qt_"))))
+                    named = named->parentWidget();
+                for (auto [back, text] : {std::pair{QPalette::Window, QPalette::WindowText},
+                                          {QPalette::Base, QPalette::Text}}) {
+                    const double a = luminance(w->palette().color(back)), b = luminance(w->palette().color(text));
+                    QVERIFY2(std::max(a, b) / std::min(a, b) >= 3.0,
+                             qPrintable(named->objectName()));
+                }
+            }
+        }
+        QApplication::setPalette(light);
     }
 
     void workgroupFromSamba() {

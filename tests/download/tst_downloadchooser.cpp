@@ -336,6 +336,9 @@ private slots:
         QCOMPARE(opened.size(), 1);
         h->form->SB_DownloadList()->click();
         QVERIFY(h->down().isVisible());
+        h->down().showMinimized(); // the button brings a minimised window back too
+        h->form->SB_DownloadList()->click();
+        QVERIFY(h->down().isVisible() && !h->down().isMinimized());
     }
 
     void pictureOfTheDialog() {

@@ -20,17 +20,35 @@ fi
 (cd "$work" && cpack --config "$build/CPackConfig.cmake" >cpack.log 2>&1) || { cat "$work/cpack.log"; fail "cpack"; }
 deb=$(ls "$work"/quillmere_*.deb)
 dpkg-deb -c "$deb" >"$work/contents"
+sizes="16 22 24 32 48 64 128 256"
 for f in ./usr/lib/quillmere/quillmere ./usr/lib/quillmere/Vellicor ./usr/bin/quillmere \
-         ./usr/share/applications/quillmere.desktop ./usr/share/icons/hicolor/scalable/apps/quillmere.svg; do
-  grep -q " $f" "$work/contents" || fail "package lacks $f"
+         ./usr/share/applications/quillmere.desktop ./usr/share/icons/hicolor/scalable/apps/quillmere.svg \
+         ./usr/share/doc/quillmere/copyright ./usr/share/metainfo/org.example.quillmere.metainfo.xml \
+         $(for s in $sizes; do echo ./usr/share/icons/hicolor/${s}x$s/apps/quillmere.png; done); do
+  grep -Eq " $f( -> |\$)" "$work/contents" || fail "package lacks $f"
 done
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "Depends: $depends"
-# The sockets are our own (POSIX), so Qt Network is not among them.
-for p in libqt6core6 libqt6gui6 libqt6widgets6 qt6-qpa-plugins; do
-  echo "$depends" | grep -q "$p" || fail "no dependency on $p"
+# Qt's Korean texts, a Korean font and xdg-open are only loaded or started at
+# run time, so they are named; installing the package needs them all here.
+for p in libqt6core6 libqt6gui6 libqt6widgets6 qt6-qpa-plugins qt6-translations-l10n \
+         'fonts-nanum | fonts-noto-cjk' xdg-utils; do
+  echo "$depends" | grep -q -F "$p" || fail "no dependency on $p"
 done
 echo "$depends" | grep -q -- '-dev' && fail "depends on a development package"
+
+dpkg-deb -x "$deb" "$work/root"
+for b in quillmere Vellicor; do
+  readelf -S "$work/root/usr/lib/quillmere/$b" | grep -q -e '\.symtab' -e '\.debug_' && fail "$b is not stripped"
+done
+# Each icon is as large as its folder says (the width and height of the PNG header).
+for s in $sizes; do
+  dims=$(od -An -tu1 -j16 -N8 "$work/root/usr/share/icons/hicolor/${s}x$s/apps/quillmere.png" |
+         awk '{print $3*256+$4 "x" $7*256+$8}')
+  [ "$dims" = "${s}x$s" ] || fail "the ${s}x$s icon is $dims"
+done
+appstreamcli validate --no-net "$work/root/usr/share/metainfo/org.example.quillmere.metainfo.xml" ||
+  fail "the AppStream file does not validate"
 
 dpkg -i "$deb" >/dev/null || fail "dpkg -i"
 command -v quillmere >/dev/null || fail "quillmere is not on the PATH"
