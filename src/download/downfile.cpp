@@ -5,6 +5,7 @@
 #include "core/prompts.h"
 #include "download/downloadchooser.h"
 #include "download/downloaddelegate.h"
+#include "download/downloadfigures.h"
 #include "download/downloadicons.h"
 #include "download/downloadqueue.h"
 #include "download/targetfile.h"
@@ -67,6 +68,7 @@ TDownForm::TDownForm(TMainForm &main)
         panels_[i]->setFrameShape(QFrame::StyledPanel);
         bar->addWidget(panels_[i]);
     }
+    figures_ = new DownloadFigures(*queue_, bar);
     v->addWidget(bar);
 
     connect(queue_, &DownloadQueue::countersChanged, this, &TDownForm::RefreshCounters);

@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 
+class DownloadFigures;
 class DownloadQueue;
 class QAction;
 class QLabel;
@@ -39,6 +40,7 @@ public:
 
     DownloadQueue &queue() { return *queue_; }
     TransferClient &client() { return *client_; }
+    DownloadFigures &figures() { return *figures_; }
     QTableView *LV_File() const { return lvFile_; }
     QTimer *Timer_DownCTL() const { return timerDownCtl_; }
     QTimer *Timer_FileDown() const { return timerFileDown_; }
@@ -84,4 +86,5 @@ private:
     QMenu *popupMenu1_ = nullptr;
     QAction *miDeleteFile_ = nullptr;
     QLabel *panels_[5] = {};
+    DownloadFigures *figures_ = nullptr;
 };
