@@ -1,4 +1,6 @@
 #include "core/mainform.h"
+#include "core/trayactivity.h"
+#include "platform/desktopnotifications.h"
 
 #include <QApplication>
 #include <QProxyStyle>
@@ -24,6 +26,10 @@ int main(int argc, char *argv[]) {
     app.setQuitOnLastWindowClosed(false);
     TMainForm form;
     QObject::connect(&form, &TMainForm::closed, &app, &QCoreApplication::quit, Qt::QueuedConnection);
+    DesktopNotifications notifications;
+    TrayActivity tray(form, [&notifications](const QString &kind, const QString &summary, const QString &body) {
+        notifications.Notify(kind, summary, body);
+    });
     form.showMaximized();
     return app.exec();
 }

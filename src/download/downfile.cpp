@@ -73,7 +73,8 @@ TDownForm::TDownForm(TMainForm &main)
 
     connect(queue_, &DownloadQueue::countersChanged, this, &TDownForm::RefreshCounters);
     connect(client_.get(), &TransferClient::startEnabledChanged, bbStart_, &QWidget::setEnabled);
-    connect(client_.get(), &TransferClient::queueDone, this, &TDownForm::ShowInFront);
+    connect(client_.get(), &TransferClient::queueDone, this, &TDownForm::QueueDone);
+    connect(queue_, &DownloadQueue::stateChanged, this, &TDownForm::RowStateChanged);
 
     RefreshCounters();
     // The search page's download commands; made now that the listing's menus exist.
@@ -207,6 +208,22 @@ void TDownForm::keyPressEvent(QKeyEvent *e) {
         return;
     }
     QWidget::keyPressEvent(e);
+}
+
+void TDownForm::RowStateChanged(int r) {
+    const DownloadRow &row = queue_->Row(r);
+    if (row.icon == kIconComplete || row.icon == kIconFailed) fetched_ = true;
+    if (row.icon == kIconFailed) emit rowFailed(row[DownloadRow::FileName], row[DownloadRow::Owner], row[DownloadRow::State]);
+}
+
+void TDownForm::QueueDone() {
+    // The scheduler also runs dry each time the window is shown; only the end of real work is news.
+    const bool news = fetched_;
+    fetched_ = false;
+    ShowInFront();
+    if (!news) return;
+    const QueueCounters c = queue_->Counters();
+    emit queueFinished(c.complete, c.failed);
 }
 
 void TDownForm::FormShow() {

@@ -46,6 +46,12 @@ public:
     QTimer *Timer_FileDown() const { return timerFileDown_; }
     QTimer *Timer_Connect() const { return timerConnect_; }
 
+signals:
+    // A row ended in a failure state.
+    void rowFailed(const QString &fileName, const QString &owner, const QString &state);
+    // Rows were fetched and nothing waits any more.
+    void queueFinished(int complete, int failed);
+
 protected:
     void showEvent(QShowEvent *e) override;
     void keyPressEvent(QKeyEvent *e) override;
@@ -58,6 +64,8 @@ private:
     void SelectRows(const QList<int> &rows);
     void RefreshCounters();
     void FormShow();
+    void RowStateChanged(int row);
+    void QueueDone();
 
     void BB_StopClick();
     void BB_StartAllClick();
@@ -79,6 +87,7 @@ private:
     std::unique_ptr<TransferClient> client_;
     std::function<void(const QString &)> opener_;
     std::array<bool, 10> sortDescending_{};
+    bool fetched_ = false; // a row ended since the queue last ran dry
 
     QToolButton *bbStop_ = nullptr, *bbStartAll_ = nullptr, *bbStart_ = nullptr, *bbUpward_ = nullptr,
                 *bbDownward_ = nullptr, *bbOpen_ = nullptr, *bbOpenFolder_ = nullptr;
