@@ -6,7 +6,7 @@
 set -e
 cd "$(dirname "$0")/.."
 root=$(pwd)
-QM_EXTRA_PKGS="xvfb xauth xdotool" sh scripts/deps.sh
+QM_EXTRA_PKGS="xvfb xauth xdotool dbus-daemon" sh scripts/deps.sh
 export CCACHE_NOHASHDIR=1
 SUDO=""
 [ "$(id -u)" -ne 0 ] && SUDO=sudo

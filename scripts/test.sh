@@ -3,7 +3,7 @@
 # network namespace (loopback only), so nothing can reach the machine's network.
 set -e
 cd "$(dirname "$0")/.."
-QM_EXTRA_PKGS="xvfb xauth xdotool" sh scripts/deps.sh
+QM_EXTRA_PKGS="xvfb xauth xdotool dbus-daemon" sh scripts/deps.sh
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build
 SUDO=""

@@ -73,6 +73,7 @@ void ChatController::ChatRequestArrived(const QString &text) {
     dialog_->show();
     dialog_->raise();
     dialog_->activateWindow();
+    emit chatRequested(field(text, 2), field(text, 3));
 }
 
 void ChatController::AnswerYes(const QString &ip) {

@@ -23,6 +23,10 @@ public:
     // The answer dialog, or null when none exists.
     TRepCht_Form *AnswerDialog() const { return dialog_.get(); }
 
+signals:
+    // A chat request arrived and its answer dialog is up.
+    void chatRequested(const QString &name, const QString &ip);
+
 private:
     void ChatRequestArrived(const QString &text);
     // Whether a chat answer from sender counts: the request to it still waits.

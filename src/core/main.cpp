@@ -1,6 +1,8 @@
 #include "core/mainform.h"
 #include "core/qtkorean.h"
 #include "core/singleinstance.h"
+#include "core/trayactivity.h"
+#include "platform/desktopnotifications.h"
 
 #include <QApplication>
 #include <QProxyStyle>
@@ -31,6 +33,10 @@ int main(int argc, char *argv[]) {
     if (RaiseRunningCopy()) return 0;
     TMainForm form;
     QObject::connect(&form, &TMainForm::closed, &app, &QCoreApplication::quit, Qt::QueuedConnection);
+    DesktopNotifications notifications;
+    TrayActivity tray(form, [&notifications](const QString &kind, const QString &summary, const QString &body) {
+        notifications.Notify(kind, summary, body);
+    });
     form.showMaximized();
     return app.exec();
 }

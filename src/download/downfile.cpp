@@ -6,6 +6,7 @@
 #include "core/prompts.h"
 #include "download/downloadchooser.h"
 #include "download/downloaddelegate.h"
+#include "download/downloadfigures.h"
 #include "download/downloadicons.h"
 #include "download/downloadqueue.h"
 #include "download/targetfile.h"
@@ -68,11 +69,13 @@ TDownForm::TDownForm(TMainForm &main)
         panels_[i]->setFrameShape(QFrame::StyledPanel);
         bar->addWidget(panels_[i]);
     }
+    figures_ = new DownloadFigures(*queue_, bar);
     v->addWidget(bar);
 
     connect(queue_, &DownloadQueue::countersChanged, this, &TDownForm::RefreshCounters);
     connect(client_.get(), &TransferClient::startEnabledChanged, bbStart_, &QWidget::setEnabled);
-    connect(client_.get(), &TransferClient::queueDone, this, &TDownForm::ShowInFront);
+    connect(client_.get(), &TransferClient::queueDone, this, &TDownForm::QueueDone);
+    connect(queue_, &DownloadQueue::stateChanged, this, &TDownForm::RowStateChanged);
 
     RefreshCounters();
     // The search page's download commands; made now that the listing's menus exist.
@@ -202,6 +205,22 @@ void TDownForm::keyPressEvent(QKeyEvent *e) {
         return;
     }
     QWidget::keyPressEvent(e);
+}
+
+void TDownForm::RowStateChanged(int r) {
+    const DownloadRow &row = queue_->Row(r);
+    if (row.icon == kIconComplete || row.icon == kIconFailed) fetched_ = true;
+    if (row.icon == kIconFailed) emit rowFailed(row[DownloadRow::FileName], row[DownloadRow::Owner], row[DownloadRow::State]);
+}
+
+void TDownForm::QueueDone() {
+    // The scheduler also runs dry each time the window is shown; only the end of real work is news.
+    const bool news = fetched_;
+    fetched_ = false;
+    ShowInFront();
+    if (!news) return;
+    const QueueCounters c = queue_->Counters();
+    emit queueFinished(c.complete, c.failed);
 }
 
 void TDownForm::FormShow() {

@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 
+class DownloadFigures;
 class DownloadQueue;
 class QAction;
 class QLabel;
@@ -39,10 +40,17 @@ public:
 
     DownloadQueue &queue() { return *queue_; }
     TransferClient &client() { return *client_; }
+    DownloadFigures &figures() { return *figures_; }
     QTableView *LV_File() const { return lvFile_; }
     QTimer *Timer_DownCTL() const { return timerDownCtl_; }
     QTimer *Timer_FileDown() const { return timerFileDown_; }
     QTimer *Timer_Connect() const { return timerConnect_; }
+
+signals:
+    // A row ended in a failure state.
+    void rowFailed(const QString &fileName, const QString &owner, const QString &state);
+    // Rows were fetched and nothing waits any more.
+    void queueFinished(int complete, int failed);
 
 protected:
     void showEvent(QShowEvent *e) override;
@@ -56,6 +64,8 @@ private:
     void SelectRows(const QList<int> &rows);
     void RefreshCounters();
     void FormShow();
+    void RowStateChanged(int row);
+    void QueueDone();
 
     void BB_StopClick();
     void BB_StartAllClick();
@@ -77,6 +87,7 @@ private:
     std::unique_ptr<TransferClient> client_;
     std::function<void(const QString &)> opener_;
     std::array<bool, 10> sortDescending_{};
+    bool fetched_ = false; // a row ended since the queue last ran dry
 
     QToolButton *bbStop_ = nullptr, *bbStartAll_ = nullptr, *bbStart_ = nullptr, *bbUpward_ = nullptr,
                 *bbDownward_ = nullptr, *bbOpen_ = nullptr, *bbOpenFolder_ = nullptr;
@@ -84,4 +95,5 @@ private:
     QMenu *popupMenu1_ = nullptr;
     QAction *miDeleteFile_ = nullptr;
     QLabel *panels_[5] = {};
+    DownloadFigures *figures_ = nullptr;
 };

@@ -2,10 +2,14 @@
 
 #include "download/downloadicons.h"
 #include "download/downloadqueue.h"
+#include "download/transferfigures.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QHelpEvent>
 #include <QPainter>
 #include <QStyleOptionProgressBar>
+#include <QToolTip>
 
 void DownloadDelegate::initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const {
     QStyledItemDelegate::initStyleOption(option, index);
@@ -40,4 +44,15 @@ void DownloadDelegate::paint(QPainter *painter, const QStyleOptionViewItem &opti
     bar.textVisible = true;
     bar.textAlignment = Qt::AlignCenter;
     style->drawControl(QStyle::CE_ProgressBar, &bar, painter, cell.widget);
+}
+
+bool DownloadDelegate::helpEvent(QHelpEvent *event, QAbstractItemView *view, const QStyleOptionViewItem &option,
+                                 const QModelIndex &index) {
+    const QString bytes = index.data(Qt::DisplayRole).toString();
+    if (event->type() == QEvent::ToolTip && !bytes.isEmpty() &&
+        (index.column() == DownloadRow::Size || index.column() == DownloadRow::Received)) {
+        QToolTip::showText(event->globalPos(), ReadableSize(bytes.toLongLong()), view);
+        return true;
+    }
+    return QStyledItemDelegate::helpEvent(event, view, option, index);
 }

@@ -109,6 +109,7 @@ void DownloadQueue::SetState(int r, const QString &sizeText, const QString &stat
     row.icon = StateIconOf(state, row.icon);
     row.text[DownloadRow::State] = state;
     RowChanged(r);
+    emit stateChanged(r);
     emit countersChanged();
 }
 
@@ -125,6 +126,7 @@ void DownloadQueue::FailWaiting(const QString &state) {
         rows_[r].text[DownloadRow::State] = state;
         rows_[r].icon = kIconFailed;
         RowChanged(r);
+        emit stateChanged(r);
     }
     emit countersChanged();
 }

@@ -83,6 +83,8 @@ public:
 signals:
     // Rows came or went, or a state changed: the counters may read differently.
     void countersChanged();
+    // The row's state was set (it may be the same text as before).
+    void stateChanged(int row);
 
 private:
     bool Writes(const QString &path) const;

@@ -6,6 +6,7 @@
 #include "core/workers.h"
 #include "listing/listingcontroller.h"
 #include "listing/remoteresults.h"
+#include "peers/peerliveness.h"
 
 #include <QAction>
 #include <QContextMenuEvent>
@@ -18,7 +19,8 @@
 #include <QTreeWidget>
 
 PeerTree::PeerTree(TMainForm &main)
-    : QObject(&main), main_(main), tree_(main.TV_Person()), menu_(new QMenu(tree_)), changeDelay_(new QTimer(this)) {
+    : QObject(&main), main_(main), tree_(main.TV_Person()), menu_(new QMenu(tree_)), changeDelay_(new QTimer(this)),
+      liveness_(new PeerLiveness(tree_)), reply_(main.net(), main.host()) {
     setObjectName(QStringLiteral("PeerTree"));
     tree_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     tree_->setIndentation(19);
@@ -88,7 +90,7 @@ void PeerTree::Timer_aliveTimer() {
     main_.Timer_alive()->stop();
     if (main_.SendSocket() == -1) return;
     const HostIdentity &host = main_.host();
-    main_.net().BroadcastCommand(QStringLiteral("@_&F"), host.WorkgroupName + QLatin1Char(';') + host.ComputerName);
+    main_.net().BroadcastCommand(QStringLiteral("@_&F"), PresencePayload(host));
     main_.Timer_alive()->start();
 }
 
@@ -110,8 +112,16 @@ void PeerTree::AddPresence(const QString &sender, const QString &workgroup, cons
         group = MakePersonNode({QString(), workgroup, QStringLiteral("G")}, kImageGroup);
         root->addChild(group);
     }
-    if (findChild(group, QStringLiteral("U"), computer)) return;
-    group->addChild(MakePersonNode({sender.left(16), computer, QStringLiteral("U")}, kImageComputer));
+    // A newcomer, or a computer back after a silence, may have just started:
+    // it learns of us at once instead of at our next broadcast.
+    if (QTreeWidgetItem *known = findChild(group, QStringLiteral("U"), computer)) {
+        if (liveness_->Heard(known)) reply_.Answer(sender);
+        return;
+    }
+    QTreeWidgetItem *node = MakePersonNode({sender.left(16), computer, QStringLiteral("U")}, kImageComputer);
+    group->addChild(node);
+    liveness_->Heard(node);
+    reply_.Answer(sender);
 }
 
 QTreeWidgetItem *PeerTree::SelectedNode() const {

@@ -2,6 +2,7 @@
 // Presence announcements and the peer tree TV_Person: the user's address
 // book of workgroups and computers.
 #include "peers/personinfo.h"
+#include "peers/presencereply.h"
 
 #include <QObject>
 
@@ -11,6 +12,7 @@ class QPoint;
 class QTimer;
 class QTreeWidget;
 class QTreeWidgetItem;
+class PeerLiveness;
 class TMainForm;
 
 class PeerTree : public QObject {
@@ -38,6 +40,8 @@ public:
     void MnuCollapseAllClick();
 
     QMenu *PM_Person() const { return menu_; }
+    PeerLiveness &liveness() { return *liveness_; }
+    PresenceReply &reply() { return reply_; }
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -54,4 +58,6 @@ private:
     QAction *ping_ = nullptr;
     QAction *delete_ = nullptr;
     QTimer *changeDelay_;
+    PeerLiveness *liveness_;
+    PresenceReply reply_;
 };

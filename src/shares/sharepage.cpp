@@ -11,9 +11,11 @@
 #include <QAction>
 #include <QDesktopServices>
 #include <QDir>
+#include <QDropEvent>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QMimeData>
 #include <QMenu>
 #include <QPushButton>
 #include <QTabWidget>
@@ -47,6 +49,7 @@ bool registeredFolder(const ShareRegistry &registry, const QString &form) {
 TSharePage::TSharePage(TMainForm &main, QWidget *parent)
     : QWidget(parent), main_(main), registry_(main.registry()), lastFolder_(QDir::homePath()) {
     setObjectName(QStringLiteral("SharePage"));
+    setAcceptDrops(true);
     buildList();
     buildButtons();
     buildMenu();
@@ -198,17 +201,46 @@ void TSharePage::MI_AddFileClick() {
     const QStringList files = prompts::OpenFiles(this, QStringLiteral("공유할 파일(들)을 선택하세요"), lastFolder_);
     if (files.isEmpty() || !QFileInfo::exists(files.first())) return;
     lastFolder_ = QFileInfo(files.first()).absolutePath();
-    for (const QString &file : files)
-        if (!admit(registry_.AddShareRecord(file, {}, {}, ShareKind::File), file)) break;
-    PC_MessageChange();
+    QList<std::pair<QString, ShareKind>> paths;
+    for (const QString &file : files) paths.append({file, ShareKind::File});
+    sharePaths(paths);
 }
 
 void TSharePage::MI_AddDirClick() {
     const QString folder = prompts::PickFolder(this, QStringLiteral("공유할 폴더를 선택하세요"), lastFolder_);
     if (folder.isEmpty()) return;
     lastFolder_ = folder;
-    admit(registry_.AddShareRecord(folder, {}, {}, ShareKind::Folder), folder);
+    sharePaths({{folder, ShareKind::Folder}});
+}
+
+void TSharePage::sharePaths(const QList<std::pair<QString, ShareKind>> &paths) {
+    for (const auto &[path, kind] : paths)
+        if (!admit(registry_.AddShareRecord(path, {}, {}, kind), path)) break;
     PC_MessageChange();
+}
+
+namespace {
+// The local files and folders of a drag, each as its kind; links to elsewhere are left out.
+QList<std::pair<QString, ShareKind>> droppedPaths(const QMimeData *data) {
+    QList<std::pair<QString, ShareKind>> paths;
+    for (const QUrl &url : data->urls()) {
+        if (!url.isLocalFile()) continue;
+        const QString path = QDir::cleanPath(url.toLocalFile()); // a folder's URL may end with "/"
+        paths.append({path, QFileInfo(path).isDir() ? ShareKind::Folder : ShareKind::File});
+    }
+    return paths;
+}
+} // namespace
+
+void TSharePage::dragEnterEvent(QDragEnterEvent *e) {
+    if (!droppedPaths(e->mimeData()).isEmpty()) e->acceptProposedAction();
+}
+
+void TSharePage::dropEvent(QDropEvent *e) {
+    const auto paths = droppedPaths(e->mimeData());
+    if (paths.isEmpty()) return;
+    e->acceptProposedAction();
+    sharePaths(paths);
 }
 
 void TSharePage::BB_AddWindowsClick() {

@@ -1,9 +1,13 @@
 #pragma once
-// The share settings page: the list of published files and folders and its commands.
+// The share settings page: the list of published files and folders and its
+// commands. Files and folders dropped on it from a file manager are added as
+// the add commands add them.
 #include "platform/sambashares.h"
 #include "shares/shareregistry.h"
 
 #include <QWidget>
+
+#include <utility>
 
 class QAction;
 class QMenu;
@@ -37,6 +41,10 @@ public:
     // Where the import finds the Samba configuration and usershares.
     void SetSambaLocations(const SambaLocations &where) { samba_ = where; }
 
+protected:
+    void dragEnterEvent(QDragEnterEvent *e) override;
+    void dropEvent(QDropEvent *e) override;
+
 private:
     void buildList();
     void buildButtons();
@@ -47,6 +55,8 @@ private:
     QList<int> selectedRows() const;
     // Tells the user why a path was not added; false when no more can be added.
     bool admit(AddResult result, const QString &path);
+    // Adds each path as its kind, in order, with the add commands' messages; then recounts.
+    void sharePaths(const QList<std::pair<QString, ShareKind>> &paths);
 
     TMainForm &main_;
     ShareRegistry &registry_;

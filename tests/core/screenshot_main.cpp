@@ -1,9 +1,14 @@
-// Saves a picture of the main window with a few peers and rows, for looking at.
+// Saves a picture of the main window with a few peers and rows, for looking at:
+// DESIGN01 has fallen silent and is dimmed, with its last answer as a tooltip
+// (on a real display the picture is of the screen, tooltip included).
 #include "core/mainform.h"
+#include "peers/peerliveness.h"
 #include "peers/peertree.h"
 #include "recordingmessenger.h"
 
 #include <QApplication>
+#include <QScreen>
+#include <QToolTip>
 #include <QTest>
 #include <QTreeWidget>
 
@@ -14,9 +19,12 @@ int main(int argc, char **argv) {
     form.show();
     QTest::qWait(300);
     PeerTree &p = form.peers();
-    p.AddPresence(QStringLiteral("10.0.0.5"), QStringLiteral("WORKGROUP"), QStringLiteral("경리부-PC"));
+    p.liveness().SetAnnounceInterval(100);
     p.AddPresence(QStringLiteral("10.0.0.6"), QStringLiteral("WORKGROUP"), QStringLiteral("DESIGN01"));
+    QTest::qWait(400);
+    p.AddPresence(QStringLiteral("10.0.0.5"), QStringLiteral("WORKGROUP"), QStringLiteral("경리부-PC"));
     p.AddPresence(QStringLiteral("10.0.0.7"), QStringLiteral("개발팀"), QStringLiteral("DEV-KIM"));
+    p.liveness().SetAnnounceInterval(30000);
     form.TV_Person()->expandAll();
     for (int i = 0; i < 5; ++i)
         form.LV_ShareFile()->addTopLevelItem(new QTreeWidgetItem(
@@ -24,7 +32,12 @@ int main(int argc, char **argv) {
                         QStringLiteral("월간 보고"), QStringLiteral("C:\\문서\\"), QStringLiteral("경리부-PC"),
                         QStringLiteral("10.0.0.5"), QString()}));
     form.SetStatusText(QStringLiteral("대상: 경리부-PC,  파일수: 5 개"));
-    QTest::qWait(100);
-    form.grab().save(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("/tmp/main.png"));
+    QTreeWidgetItem *silent = form.TV_Person()->findItems(QStringLiteral("DESIGN01"), Qt::MatchRecursive).value(0);
+    const QRect at = form.TV_Person()->visualItemRect(silent);
+    QToolTip::showText(form.TV_Person()->viewport()->mapToGlobal(at.center()), silent->toolTip(0), form.TV_Person());
+    QTest::qWait(300);
+    const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("/tmp/main.png");
+    const QPixmap screen = form.screen()->grabWindow(0);
+    (screen.isNull() ? form.grab() : screen.copy(form.frameGeometry())).save(out);
     return 0;
 }

@@ -1,6 +1,8 @@
 // The download window: counters and buttons, adding, Start and Start All,
-// reordering, deleting, sorting, opening, Esc; pictures of it at work.
+// reordering, deleting, sorting, opening, Esc; speed, time left and the
+// queue's progress; pictures of it at work.
 #include "clientharness.h"
+#include "download/downloadfigures.h"
 #include "promptrecorder.h"
 
 #include <QAction>
@@ -252,6 +254,41 @@ private slots:
         QTRY_COMPARE(h->state(0), rowstate::Complete);
     }
 
+    void readableFigures() {
+        const QList<QPair<qint64, QString>> sizes = {
+            {42, "42 B"}, {1023, "1023 B"}, {1536, "1.5 KB"}, {qint64(5) << 30, "5.0 GB"}};
+        for (const auto &[bytes, text] : sizes) QCOMPARE(ReadableSize(bytes), text);
+        const QList<QPair<qint64, QString>> durations = {{42, "0:42"}, {600, "10:00"}, {3723, "1:02:03"}};
+        for (const auto &[seconds, text] : durations) QCOMPARE(ReadableDuration(seconds), text);
+    }
+
+    void speedTimeLeftAndQueueProgress() {
+        qint64 now = 0;
+        h->down().figures().SetClock([&now] { return now; });
+        auto speed = [&] { return h->down().findChild<QLabel *>(QStringLiteral("StsFile_Speed"))->text(); };
+        auto progress = [&] { return h->down().findChild<QLabel *>(QStringLiteral("StsFile_Queue"))->text(); };
+        add(QStringLiteral("ab"));
+        QCOMPARE(progress(), QStringLiteral("진행 0 % (0/2)"));
+        DownloadQueue &q = h->queue();
+        q.SetState(0, QStringLiteral("10485760"), rowstate::Transferring);
+        QCOMPARE(speed(), QString()); // no speed from one report
+        now = 1000;
+        q.SetProgress(0, QStringLiteral("20"), QStringLiteral("2097152"));
+        QCOMPARE(speed(), QStringLiteral("2.0 MB/s, 0:04 남음"));
+        QCOMPARE(progress(), QStringLiteral("진행 10 % (0/2)"));
+        now = 6000; // a stall lowers the speed and lengthens the time left
+        q.SetProgress(0, QStringLiteral("30"), QStringLiteral("3145728"));
+        QCOMPARE(speed(), QStringLiteral("204.8 KB/s, 0:35 남음"));
+        now = 12000; // nothing for longer than the window: the time left cannot be told
+        q.SetProgress(0, QStringLiteral("30"), QStringLiteral("3145728"));
+        QCOMPARE(speed(), QStringLiteral("0 B/s"));
+        q.SetState(0, QString(), rowstate::Complete);
+        QCOMPARE(speed(), QString());
+        QCOMPARE(progress(), QStringLiteral("진행 50 % (1/2)"));
+        q.SetState(1, QString(), rowstate::Stopped); // a stopped row is not waited for
+        QCOMPARE(progress(), QStringLiteral("진행 100 % (1/1)"));
+    }
+
     void picturesDuringAndAfterAQueue() {
         const QString shots = qEnvironmentVariable("QM_SHOTS", QDir::tempPath());
         add(QStringLiteral("abcdef"));
@@ -270,6 +307,7 @@ private slots:
         ScriptedFileServer half(Pattern(460000), ScriptedFileServer::Ending::StayOpen);
         h->answer(QStringLiteral("/srv/c"), 1000000, half.port());
         QTRY_VERIFY(h->row(2)[DownloadRow::Received].toLongLong() > 400000);
+        QTRY_VERIFY(!h->down().findChild<QLabel *>(QStringLiteral("StsFile_Speed"))->text().isEmpty());
         select({2});
         const QImage during = h->down().grab().toImage();
         QVERIFY(during.save(shots + QStringLiteral("/download-during.png")));

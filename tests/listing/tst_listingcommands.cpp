@@ -62,6 +62,7 @@ private slots:
 
     void browseCommand() {
         form->peers().AddPresence(QStringLiteral("10.0.0.5"), QStringLiteral("WG"), QStringLiteral("PC5"));
+        net->ClearSent(); // the peer tree's answer to the newcomer
         QTreeWidgetItem *pc5 = form->TV_Person()->topLevelItem(0)->child(0)->child(0);
         form->TV_Person()->setCurrentItem(pc5);
         QTest::qWait(100);

@@ -1,9 +1,11 @@
 // Runs the real main window inside a host of the test LAN and waits until its
-// peer tree lists the computers named in QM_EXPECT ("GROUP/NAME,...").
+// peer tree lists the computers named in QM_EXPECT ("GROUP/NAME,..."). With
+// QM_LINGER_MS it then stays on the LAN that long, announcing as copies do.
 #include "core/mainform.h"
 #include "peers/personinfo.h"
 
 #include <QApplication>
+#include <QDateTime>
 #include <QElapsedTimer>
 #include <QTest>
 #include <QTreeWidget>
@@ -38,8 +40,12 @@ int main(int argc, char **argv) {
                                                    QSet<QString>(expected.begin(), expected.end()))
             break;
     }
-    std::printf("elapsed_ms=%lld\n", static_cast<long long>(t.elapsed()));
+    std::printf("elapsed_ms=%lld done_at=%lld\n", static_cast<long long>(t.elapsed()),
+                static_cast<long long>(QDateTime::currentMSecsSinceEpoch()));
     for (const QString &l : lines) std::printf("%s\n", qPrintable(l));
+    std::printf("done\n");
+    std::fflush(stdout);
+    QTest::qWait(qEnvironmentVariableIntValue("QM_LINGER_MS"));
     form.close();
     return 0;
 }

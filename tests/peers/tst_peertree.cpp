@@ -1,12 +1,15 @@
 // The peer tree: levels and images, the popup's enabling, deleting nodes,
-// highlighting a node's files, and announcements in and out.
+// highlighting a node's files, announcements in and out, answers to
+// newcomers and the dimming of silent computers.
 #include "core/mainform.h"
 #include "listing/listingcontroller.h"
+#include "peers/peerliveness.h"
 #include "peers/peertree.h"
 #include "promptrecorder.h"
 #include "recordingmessenger.h"
 
 #include <QAction>
+#include <QRegularExpression>
 #include <QTest>
 #include <QTimer>
 #include <QTableView>
@@ -183,6 +186,57 @@ private slots:
         form->dispatcher().DispatchDatagram(QStringLiteral("10.0.0.1"), QByteArray("@_&#;@_&F;WG;ME"));
         QTRY_COMPARE(root()->childCount(), 1);
         QTRY_COMPARE(root()->child(0)->childCount(), 2);
+    }
+
+    void answersToNewcomers() {
+        PeerTree &p = form->peers();
+        qint64 now = 0;
+        p.reply().SetClock([&now] { return now; });
+        form->net().SetSendSocket(42);
+        auto hear = [&](int host, const QString &name) {
+            net->ClearSent();
+            p.AddPresence(QStringLiteral("10.0.1.%1").arg(host), QStringLiteral("WG"), name);
+            return net->Sent();
+        };
+        p.AddPresence(QStringLiteral("10.0.0.1"), QStringLiteral("WG"), QStringLiteral("ME"));
+        QCOMPARE(net->Sent().size(), 0); // our own broadcast needs no answer
+        const QList<SentDatagram> first = hear(1, QStringLiteral("PC1"));
+        QCOMPARE(first.size(), 1);
+        QCOMPARE(first[0].ip, QStringLiteral("10.0.1.1"));
+        QCOMPARE(first[0].port, quint16(8765));
+        QCOMPARE(first[0].bytes, QByteArray("@_&#;@_&F;WG;ME")); // the broadcast's bytes, to one computer
+        QCOMPARE(hear(1, QStringLiteral("PC1")).size(), 0);      // a known computer is answered once
+
+        // A flood of newcomers spends the allowance, which then refills slowly.
+        int answered = 1;
+        for (int i = 2; i < 100; ++i) answered += int(hear(i, QStringLiteral("PC%1").arg(i)).size());
+        QCOMPARE(answered, PresenceReply::kBurst);
+        now += 3 * PresenceReply::kRefillMs;
+        answered = 0;
+        for (int i = 100; i < 110; ++i) answered += int(hear(i, QStringLiteral("PC%1").arg(i)).size());
+        QCOMPARE(answered, 3);
+    }
+
+    void silentComputersDim() {
+        PeerTree &p = form->peers();
+        form->net().SetSendSocket(42);
+        p.liveness().SetAnnounceInterval(40);
+        p.AddPresence(QStringLiteral("10.0.0.5"), QStringLiteral("WG"), QStringLiteral("PC5"));
+        p.AddPresence(QStringLiteral("10.0.0.6"), QStringLiteral("WG"), QStringLiteral("PC6"));
+        QTreeWidgetItem *pc5 = root()->child(0)->child(0), *pc6 = root()->child(0)->child(1);
+        QTRY_VERIFY(PeerLiveness::IsDimmed(pc5) && PeerLiveness::IsDimmed(pc6));
+        QVERIFY(QRegularExpression(QStringLiteral("^마지막 응답: \\d\\d:\\d\\d:\\d\\d$")).match(pc5->toolTip(0)).hasMatch());
+        QCOMPARE(pc5->foreground(0).color(), form->TV_Person()->palette().color(QPalette::Disabled, QPalette::Text));
+
+        // Heard again: bright, and answered, since it may have just restarted.
+        net->ClearSent();
+        p.AddPresence(QStringLiteral("10.0.0.5"), QStringLiteral("WG"), QStringLiteral("PC5"));
+        QVERIFY(!PeerLiveness::IsDimmed(pc5));
+        QCOMPARE(pc5->toolTip(0), QString());
+        QVERIFY(!pc5->data(0, Qt::ForegroundRole).isValid());
+        QCOMPARE(net->Sent().size(), 1);
+        QVERIFY(PeerLiveness::IsDimmed(pc6));
+        QCOMPARE(root()->child(0)->childCount(), 2); // silence never deletes
     }
 };
 

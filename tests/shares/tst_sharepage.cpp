@@ -1,5 +1,6 @@
 // The share settings page driven through its buttons, popup menu and list,
-// with only the dialogs answered at the prompt boundary.
+// and by files dropped on it, with only the dialogs answered at the prompt
+// boundary.
 #include "core/mainform.h"
 #include "promptrecorder.h"
 #include "recordingmessenger.h"
@@ -8,12 +9,14 @@
 #include "shares/shareregistry.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
+#include <QMimeData>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -165,6 +168,36 @@ private slots:
         QCOMPARE(reg_->Records().at(2).name, path("add/folder"));
         QCOMPARE(reg_->Records().at(2).size, QStringLiteral("1 files"));
         QCOMPARE(form_->StatusText(2), QStringLiteral("공유 설정 (현재:3 files 3 items, 최대:100 items)"));
+    }
+
+    void droppingFromAFileManager() {
+        PromptRecorder prompts;
+        writeFile(path("drop/a.txt"), 5);
+        writeFile(path("drop/semi;colon.txt"));
+        QDir().mkpath(path("drop/dir"));
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(path("drop/a.txt")), QUrl::fromLocalFile(path("drop/dir") + QLatin1Char('/')),
+                      QUrl::fromLocalFile(path("drop/semi;colon.txt")), QUrl(QStringLiteral("https://example.org/b.txt")),
+                      QUrl::fromLocalFile(path("drop/a.txt"))});
+        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, {});
+        QApplication::sendEvent(page_, &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, {});
+        QApplication::sendEvent(page_, &drop);
+        // Files and folders as the add buttons add them: the same refusal, the duplicate skipped.
+        QCOMPARE(reg_->rowCount(), 2);
+        QCOMPARE(reg_->Records().at(0).size, QStringLiteral("5"));
+        QCOMPARE(reg_->Records().at(1).name, path("drop/dir"));
+        QCOMPARE(reg_->Records().at(1).kind, ShareKind::Folder);
+        QCOMPARE(prompts.asked.size(), 1);
+        QVERIFY(prompts.asked.at(0).text.endsWith(path("drop/semi;colon.txt")));
+        QCOMPARE(form_->StatusText(2), QStringLiteral("공유 설정 (현재:1 files 2 items, 최대:100 items)"));
+
+        QMimeData web; // nothing of this computer: the drag is refused
+        web.setUrls({QUrl(QStringLiteral("https://example.org/b.txt"))});
+        QDragEnterEvent refused(QPoint(5, 5), Qt::CopyAction, &web, Qt::LeftButton, {});
+        QApplication::sendEvent(page_, &refused);
+        QVERIFY(!refused.isAccepted());
     }
 
     void commentsAndPasswords() {
