@@ -2,6 +2,7 @@
 // DESIGN01 has fallen silent and is dimmed, with its last answer as a tooltip
 // (on a real display the picture is of the screen, tooltip included).
 #include "core/mainform.h"
+#include "listing/listingcontroller.h"
 #include "peers/peerliveness.h"
 #include "peers/peertree.h"
 #include "recordingmessenger.h"
@@ -26,11 +27,11 @@ int main(int argc, char **argv) {
     p.AddPresence(QStringLiteral("10.0.0.7"), QStringLiteral("개발팀"), QStringLiteral("DEV-KIM"));
     p.liveness().SetAnnounceInterval(30000);
     form.TV_Person()->expandAll();
+    QList<ShareEntry> rows;
     for (int i = 0; i < 5; ++i)
-        form.LV_ShareFile()->addTopLevelItem(new QTreeWidgetItem(
-            QStringList{QStringLiteral("보고서_%1.hwp").arg(i), QStringLiteral("%1").arg(1024 * (i + 1)),
-                        QStringLiteral("월간 보고"), QStringLiteral("C:\\문서\\"), QStringLiteral("경리부-PC"),
-                        QStringLiteral("10.0.0.5"), QString()}));
+        rows.append({QStringLiteral("보고서_%1.hwp").arg(i), QString::number(1024 * (i + 1)), QStringLiteral("월간 보고"),
+                     QStringLiteral("C:\\문서\\"), QStringLiteral("경리부-PC"), QStringLiteral("10.0.0.5"), QString()});
+    form.listing().views().AddEntries(rows);
     form.SetStatusText(QStringLiteral("대상: 경리부-PC,  파일수: 5 개"));
     QTreeWidgetItem *silent = form.TV_Person()->findItems(QStringLiteral("DESIGN01"), Qt::MatchRecursive).value(0);
     const QRect at = form.TV_Person()->visualItemRect(silent);

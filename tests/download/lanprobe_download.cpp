@@ -91,9 +91,10 @@ int main(int argc, char **argv) {
     form.E_SearchFileName()->setText(QStringLiteral("qm-probe-lists"));
     form.listing().SB_SearchFileClick();
     const int rows = qEnvironmentVariableIntValue("QM_ROWS");
-    QTreeWidget *list = form.LV_ShareFile();
-    if (!QTest::qWaitFor([&] { return list->topLevelItemCount() >= rows; }, 20000)) {
-        std::printf("LISTED %d of %d\n", list->topLevelItemCount(), rows);
+    RemoteShareViews &views = form.listing().views();
+    const QAbstractItemModel *list = form.LV_ShareFile()->model();
+    if (!QTest::qWaitFor([&] { return list->rowCount() >= rows; }, 20000)) {
+        std::printf("LISTED %d of %d\n", list->rowCount(), rows);
         return 3;
     }
 
@@ -115,8 +116,7 @@ int main(int argc, char **argv) {
     const QString choice = qEnvironmentVariable("QM_CHOOSE");
     if (choice.startsWith(QLatin1String("files:"))) {
         const QStringList names = choice.mid(6).split(QLatin1Char(','));
-        for (int r = 0; r < list->topLevelItemCount(); ++r)
-            list->topLevelItem(r)->setSelected(names.contains(list->topLevelItem(r)->text(0)));
+        views.SelectRows([&](int r) { return names.contains(list->index(r, 0).data().toString()); });
         form.findChild<QAction *>(QStringLiteral("MI_FileGet"))->trigger();
     } else if (choice.startsWith(QLatin1String("node:"))) {
         QTreeWidgetItem *node = NodeAt(form.TV_ShareFile(), choice.mid(5).split(QLatin1Char('|')));
