@@ -16,13 +16,15 @@ public:
     // sender: dotted IPv4 text of the source; text: the datagram decoded, up to its first NUL.
     using Handler = std::function<void(const QString &sender, const QString &text)>;
 
-    static constexpr std::array<const char *, 17> kCommandTable = {
+    // After the protocol's 17 rows come codes of our own, which the original ignores:
+    // "@_+E" ends a fast browse answer.
+    static constexpr std::array<const char *, 18> kCommandTable = {
         "@_&#", "@_+G", "@_+L", "@_+N", "@_+S", "@_+O", "@_+V", "@_+M", "@_+I",
-        "@_+R", "@_+K", "@_*J", "@_*T", "@_*C", "@_*V", "@_*I", "@_*X"};
+        "@_+R", "@_+K", "@_*J", "@_*T", "@_*C", "@_*V", "@_*I", "@_*X", "@_+E"};
 
     explicit Dispatcher(const HostIdentity &host) : host_(host) {}
 
-    // Runs on the main thread for each datagram of that code (rows 2 to 17).
+    // Runs on the main thread for each datagram of that code (rows 2 on).
     void SetHandler(const char *code, Handler handler);
     // Where a broadcast handler runs: on a broadcast worker thread, handing
     // window work to the main thread; or on the main thread when all it does

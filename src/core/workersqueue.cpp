@@ -30,7 +30,7 @@ void AnswerQueue::StopAll() {
     for (AnswerQueue *q : g_queues) q->Stop();
 }
 
-bool AnswerQueue::Submit(const QString &requester, const QString &key, int delayMs, Build build) {
+bool AnswerQueue::Submit(const QString &requester, const QString &key, int delayMs, Build build, Pace pace) {
     std::lock_guard lock(mutex_);
     if (stopped_) return false;
     const auto same = [&](const Answer &a) { return a.sent == 0 && a.requester == requester && a.key == key; };
@@ -39,7 +39,8 @@ bool AnswerQueue::Submit(const QString &requester, const QString &key, int delay
     // A requester that asks again has started over: its oldest answer gives way.
     if (HeldBy(requester) >= kPerRequester) DropOldest(requester);
     if (int(pending_.size()) >= kPending) pending_.pop_front();
-    pending_.push_back({requester, key, std::move(build), Clock::now() + std::chrono::milliseconds(delayMs), {}, 0});
+    pending_.push_back(
+        {requester, key, std::move(build), Clock::now() + std::chrono::milliseconds(delayMs), {}, 0, pace});
     wake_.notify_one();
     return true;
 }
@@ -111,7 +112,8 @@ void AnswerQueue::SendNext(Answer &answer) {
 }
 
 void AnswerQueue::Run() {
-    const auto slot = std::chrono::microseconds(1000000 / kDatagramsPerSecond);
+    // Ten paced datagrams may go at once after a quiet spell.
+    const auto allowance = std::chrono::microseconds(10 * 1000000 / kDatagramsPerSecond);
     std::unique_lock lock(mutex_);
     while (!stopped_) {
         Admit();
@@ -135,9 +137,12 @@ void AnswerQueue::Run() {
         SendNext(answer);
         lock.lock();
         sending_ = false;
-        if (answer.sent > before) nextSlot_ = std::max(nextSlot_, Clock::now() - 10 * slot) + slot;
+        const Pace pace = answer.pace;
+        if (answer.sent > before)
+            nextSlot_ = std::max(nextSlot_, Clock::now() - allowance) + std::chrono::microseconds(1000000 / pace.perSecond);
         if (!stopped_ && answer.sent < answer.datagrams.size()) {
-            answer.due = Clock::now() + std::chrono::milliseconds(kSpacingMs);
+            // Within a burst the answer stays due, behind those due before it.
+            if (answer.sent % pace.burst == 0) answer.due = Clock::now() + std::chrono::milliseconds(pace.pauseMs);
             active_.splice(active_.end(), current);
         }
     }

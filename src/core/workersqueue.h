@@ -30,10 +30,24 @@ public:
     // Pause after every datagram of an answer but the last, so that a slow requester keeps up.
     static constexpr int kSpacingMs = 1500;
 
+    // How the datagrams of one answer are spaced, and what each costs of the
+    // queue's rate limit (1/perSecond s).
+    struct Pace {
+        int burst;    // datagrams sent back to back
+        int pauseMs;  // after each burst
+        int perSecond;
+    };
+    // What every requester can take: the spacing its own copy keeps.
+    static constexpr Pace kPaced{1, kSpacingMs, 200};
+    // For a requester whose reader thread drains its socket into a deep queue:
+    // a burst stays far below a socket buffer, about 2 MB/s for one answer and
+    // at most 4 MB/s for all fast answers together, which any wired LAN takes.
+    static constexpr Pace kFast{8, 16, 1000};
+
     static constexpr int kPending = 32;            // not yet started; when full, the oldest gives way
     static constexpr int kActive = 64;             // being sent or waiting for their first datagram
     static constexpr int kPerRequester = 2;        // pending and active for one address
-    static constexpr int kDatagramsPerSecond = 200; // all answers together
+    static constexpr int kDatagramsPerSecond = kPaced.perSecond; // all paced answers together
 
     explicit AnswerQueue(Messenger &net);
     ~AnswerQueue();
@@ -42,7 +56,7 @@ public:
     // a request equal to one from the same address that has had nothing sent
     // yet is merged into it; one beyond kPerRequester ends that address's oldest answer.
     // False when the request was dropped or merged.
-    bool Submit(const QString &requester, const QString &key, int delayMs, Build build);
+    bool Submit(const QString &requester, const QString &key, int delayMs, Build build, Pace pace = kPaced);
     // Nothing pending and nothing being sent.
     bool Idle() const;
     // Drops everything and ends the thread; later requests are dropped.
@@ -59,6 +73,7 @@ private:
         Clock::time_point due;
         Datagrams datagrams; // filled by build, when the first one is due
         int sent = 0;
+        Pace pace = kPaced;
     };
 
     void Run();

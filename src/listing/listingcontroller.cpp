@@ -3,6 +3,7 @@
 #include "core/mainform.h"
 #include "core/prompts.h"
 #include "core/workers.h"
+#include "listing/fastbrowse.h"
 #include "listing/searchresponder.h"
 #include "listing/searchterms.h"
 #include "listing/sharerecvthread.h"
@@ -14,6 +15,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QTabWidget>
 #include <QTimer>
 #include <QToolButton>
@@ -23,6 +25,11 @@ namespace {
 
 // Browse requests in a burst share one listing of the shared folders.
 constexpr auto kListReuse = std::chrono::seconds(1);
+// An original peer says nothing when its list is complete: a little more than
+// its spacing without a datagram is taken as the end.
+constexpr int kListQuietMs = 2000;
+
+QString Thousands(int n) { return QLocale(QLocale::Korean).toString(n); }
 
 } // namespace
 
@@ -36,11 +43,25 @@ ListingController::ListingController(TMainForm &main)
     d.SetHandler("@_+G", [this](const QString &sender, const QString &text) {
         if (listFrom_.isEmpty() ? !searching_ : sender != listFrom_) return;
         TProcessShareRecvThread(text, *this, main_).Execute();
+        if (!listFrom_.isEmpty()) BrowseDatagramRead();
     });
-    d.SetHandler("@_+L", [this](const QString &sender, const QString &) {
+    d.SetHandler("@_+L", [this](const QString &sender, const QString &text) {
         if (sender == main_.host().LocalIP) return;
-        browseQueue_->Submit(sender, QString(), 0, [this] { return BrowseAnswer(); });
+        if (!AsksFastBrowse(text)) {
+            browseQueue_->Submit(sender, QString(), 0, [this] { return BrowseAnswer(); });
+            return;
+        }
+        browseQueue_->Submit(
+            sender, QLatin1String(kFastBrowseMarker), 0, [this] { return WithListEnd(BrowseAnswer()); },
+            AnswerQueue::kFast);
     });
+    d.SetHandler(kListEndCode, [this](const QString &sender, const QString &text) {
+        // Only an answer that is arriving can end.
+        if (!listFrom_.isEmpty() && sender == listFrom_ && listQuiet_.isActive()) BrowseComplete(ReadListEnd(text));
+    });
+    listQuiet_.setSingleShot(true);
+    listQuiet_.setInterval(kListQuietMs);
+    connect(&listQuiet_, &QTimer::timeout, this, [this] { BrowseComplete(std::nullopt); });
     d.SetHandler("@_+N", [this](const QString &, const QString &) { NoSharesReply(); });
     // Queuing the answer is all the work a request takes on arrival.
     SearchResponder *responder = responder_.get();
@@ -83,6 +104,8 @@ void ListingController::StartViews(const QString &shown) {
     main_.L_SearchFileName()->setText(shown);
     main_.L_SearchFileCnt()->setText(QStringLiteral("0"));
     received_ = 0;
+    listDatagrams_ = 0;
+    listQuiet_.stop();
     views_->Clear();
 }
 
@@ -108,11 +131,12 @@ void ListingController::TVMI_ShareFileClick() {
     const QString ip = main_.peers().SelectedPerson().IP;
     main_.E_SearchFileName()->clear();
     listFrom_ = ip;
+    browsedName_ = node->text(0);
     searching_ = false;
     StartViews(node->text(0) + QStringLiteral(" 님의 공개 파일"));
     main_.PC_Message()->setCurrentWidget(main_.TabSheet_FileShare());
     views_->PlantShareRoot();
-    AwaitAnswers([&] { main_.net().SendCommand(QStringLiteral("@_+L"), ip, QString()); },
+    AwaitAnswers([&] { main_.net().SendCommand(QStringLiteral("@_+L"), ip, QLatin1String(kFastBrowseMarker)); },
                  QStringLiteral("공개한 파일의 목록을 가져오고 있습니다. "));
 }
 
@@ -136,6 +160,21 @@ void ListingController::SB_SearchFileClick() {
     views_->PlantShareRoot();
     AwaitAnswers([&] { main_.net().BroadcastCommand(QStringLiteral("@_+B"), text); },
                  QStringLiteral("조건에 맞는 공개된 파일의 목록을 가져오고 있습니다. "));
+}
+
+void ListingController::BrowseDatagramRead() {
+    ++listDatagrams_;
+    listQuiet_.start();
+    if (received_ >= kMaxRows) return; // the cap's notice stays
+    main_.SetStatusText(QStringLiteral("%1에서 목록을 받는 중… %2개").arg(browsedName_, Thousands(received_)));
+}
+
+void ListingController::BrowseComplete(std::optional<int> announced) {
+    listQuiet_.stop();
+    if (received_ >= kMaxRows) return;
+    QString text = QStringLiteral("목록 수신 완료: %1개").arg(Thousands(received_));
+    if (announced && *announced > listDatagrams_) text += QStringLiteral(" (일부를 받지 못함)");
+    main_.SetStatusText(text);
 }
 
 void ListingController::Timer_FileShareTimer() {

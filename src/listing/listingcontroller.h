@@ -5,10 +5,12 @@
 #include "listing/remoteshareviews.h"
 
 #include <QObject>
+#include <QTimer>
 
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class SearchResponder;
 class TMainForm;
@@ -48,6 +50,11 @@ public:
 
 private:
     void NoSharesReply();
+    // A list datagram of the browsed computer was read: the status line shows the running count.
+    void BrowseDatagramRead();
+    // The browsed computer's list is complete: its end datagram came, announcing
+    // how many list datagrams were sent, or it fell quiet.
+    void BrowseComplete(std::optional<int> announced);
     // The answer to a browse request; runs on the browse queue's thread.
     AnswerQueue::Datagrams BrowseAnswer();
     // L_SearchFileName shows what the views will hold; counter and views start empty.
@@ -65,6 +72,9 @@ private:
     // Whose list datagrams the views take: the browsed computer's, or
     // anyone's while a search is the current request; nobody's before either.
     QString listFrom_;
+    QString browsedName_;
     bool searching_ = false;
     int received_ = 0;
+    int listDatagrams_ = 0; // of the browsed computer, since the browse command
+    QTimer listQuiet_;      // runs while a browse answer arrives
 };

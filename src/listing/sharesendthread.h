@@ -1,7 +1,7 @@
 #pragma once
 // The answer to a browse request "@_+L": the whole share list in list
 // datagrams, or "@_+N" when nothing is shared. The answer queue sends them,
-// 1500 ms apart.
+// 1500 ms apart, or fast to a copy of ours that asked so (fastbrowse.h).
 #include "core/workersqueue.h"
 #include "listing/listdatagram.h"
 

@@ -1,4 +1,5 @@
 target_sources(qm_core PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/fastbrowse.cpp
   ${CMAKE_CURRENT_LIST_DIR}/folderlisting.cpp
   ${CMAKE_CURRENT_LIST_DIR}/listdatagram.cpp
   ${CMAKE_CURRENT_LIST_DIR}/remotepath.cpp

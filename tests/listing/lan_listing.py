@@ -3,8 +3,11 @@
 QM1 runs the copy under test (lanprobe_listing, a real main window); QM2 and
 QM3 are copies that publish files, QM4 a copy that publishes nothing, QM5 a
 scripted peer. Checks: a browse whose answer needs three or more datagrams
-shows every entry with the counter's running total; a browse of QM4 says
-that it publishes nothing; a search returns exactly the matching files of
+shows every entry with the counter's running total and the status line says
+when the list is complete; a scripted requester without the marker gets the
+list datagrams spaced as the original spaces them, and with the marker the
+same datagrams at once and an end datagram; a browse of QM4 says that it
+publishes nothing; a search returns exactly the matching files of
 QM2 and QM3 and none of the searcher's own; QM4 never answers a search."""
 import os
 import select
@@ -41,9 +44,10 @@ def run_probe(host, env, shot=None):
     rows = [l[4:].split("|") for l in out.splitlines() if l.startswith("ROW ")]
     counts = next((l[7:] for l in out.splitlines() if l.startswith("COUNTS ")), "")
     prompts = [l[7:] for l in out.splitlines() if l.startswith("PROMPT ")]
+    statuses = [l[7:] for l in out.splitlines() if l.startswith("STATUS ")]
     if r.returncode != 0:
         check(False, "probe ended with %d: %s %s" % (r.returncode, out[-500:], r.stderr[-500:]))
-    return rows, [int(c) for c in counts.split(",") if c], prompts
+    return rows, [int(c) for c in counts.split(",") if c], prompts, statuses
 
 
 with TestLan(build, hosts=5) as lan:
@@ -73,25 +77,25 @@ with TestLan(build, hosts=5) as lan:
     time.sleep(2)
 
     # Browse QM2.
-    rows, counts, prompts = run_probe(qm1, {"QM_MODE": "browse", "QM_TARGET_IP": qm2.ip, "QM_TARGET_NAME": qm2.name},
+    rows, counts, prompts, statuses = run_probe(qm1, {"QM_MODE": "browse", "QM_TARGET_IP": qm2.ip, "QM_TARGET_NAME": qm2.name},
                                       "search-page-browse.png")
     want = sorted([(n, big + "/") for n in big_names] + [("report-alpha.txt", docs + "/"), ("report.txt", docs + "/")])
     got = sorted((r[0], r[2]) for r in rows)
     check(got == want, "browse of QM2: %d rows, expected %d" % (len(got), len(want)))
     check(all(r[3] == qm2.name and r[4] == qm2.ip for r in rows), "browse rows name their owner")
-    check(len(counts) >= 3 and counts == sorted(set(counts)) and counts[-1] == len(want),
-          "counter after each datagram: %s" % counts)
+    check(counts == sorted(set(counts)) and counts[-1] == len(want), "counter after each datagram: %s" % counts)
+    check("목록 수신 완료: %d개" % len(want) in statuses, "status lines of the browse: %s" % statuses)
     check(prompts == [], "browse of QM2 asked %s" % prompts)
     sizes = {r[0]: r[1] for r in rows}
     check(sizes.get(big_names[5]) == "5", "sizes travel: %s" % sizes.get(big_names[5]))
 
     # Browse QM4, which publishes nothing.
-    rows, counts, prompts = run_probe(qm1, {"QM_MODE": "browse", "QM_TARGET_IP": qm4.ip, "QM_TARGET_NAME": qm4.name})
+    rows, counts, prompts, statuses = run_probe(qm1, {"QM_MODE": "browse", "QM_TARGET_IP": qm4.ip, "QM_TARGET_NAME": qm4.name})
     check(prompts == ["공개한 파일이 하나도 없습니다"], "browse of QM4: %s" % prompts)
     check(rows == [], "browse of QM4 rows %s" % rows)
 
     # Search from QM1.
-    rows, counts, prompts = run_probe(qm1, {"QM_MODE": "search", "QM_TEXT": "alpha", "QM_OWN_FILE": own},
+    rows, counts, prompts, statuses = run_probe(qm1, {"QM_MODE": "search", "QM_TEXT": "alpha", "QM_OWN_FILE": own},
                                       "search-page-search.png")
     want = sorted([(".hidden-alpha.cfg", qm2.name), ("report-alpha.txt", qm2.name), ("ALPHA song.mp3", qm3.name),
                    ("노래 alpha.ogg", qm3.name), ("one.doc", qm3.name), ("two.doc", qm3.name)])
@@ -116,5 +120,26 @@ with TestLan(build, hosts=5) as lan:
     check(set(sources) == {qm2.ip, qm3.ip}, "answers from %s" % sorted(sources))
     for src, datagrams in sources.items():
         check(all(d.endswith(b";#END_LIST#") and len(d) <= 4011 for d in datagrams), "datagrams of %s" % src)
+
+    # A scripted requester: without the marker the answer keeps the original's
+    # spacing; with it the same datagrams come at once, then the end datagram.
+    def browse_qm2(request):
+        s.sendto(request, (qm2.ip, 8765))
+        got = []
+        while True:
+            ready, _, _ = select.select([s], [], [], 4)
+            if not ready:
+                return got
+            data, (src, _) = s.recvfrom(8192)
+            if src == qm2.ip:
+                got.append((time.time(), data))
+
+    paced = browse_qm2(b"@_+L;")
+    gaps = [b[0] - a[0] for a, b in zip(paced, paced[1:])]
+    check(len(paced) >= 3 and all(d.startswith(b"@_+G;") for _, d in paced), "paced answer: %d datagrams" % len(paced))
+    check(all(g >= 1.0 for g in gaps), "paced answer not faster than 1 s apart: %s" % gaps)
+    fast = [d for _, d in browse_qm2(b"@_+L;QMF1")]
+    check(fast[:-1] == [d for _, d in paced], "marked answer: same list datagrams")
+    check(fast[-1:] == [b"@_+E;%d" % len(paced)], "end datagram %s" % fast[-1:])
 
 finish()

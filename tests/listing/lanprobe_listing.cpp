@@ -2,6 +2,8 @@
 // browses one computer or searches the network, then prints what its views
 // hold. QM_MODE browse (QM_TARGET_IP, QM_TARGET_NAME) or search (QM_TEXT);
 // QM_OWN_FILE: a file this copy publishes itself; QM_SHOT: a PNG of the window.
+// Prints the counter after each change, each status line shown, and how long
+// after the command the status line first said the list was complete.
 #include "core/mainform.h"
 #include "listing/listingcontroller.h"
 #include "peers/peertree.h"
@@ -11,6 +13,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
@@ -38,10 +41,13 @@ int main(int argc, char *argv[]) {
                                 ShareKind::File});
     }
 
-    // The counter label after every list datagram, as the user sees it.
+    // The counter label after every list datagram and the status line, as the user sees them.
     QStringList counts;
+    QStringList statuses;
     QElapsedTimer lastChange;
     lastChange.start();
+    QElapsedTimer sinceCommand;
+    qint64 completeMs = -1;
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
         const QString c = form.L_SearchFileCnt()->text();
@@ -49,9 +55,13 @@ int main(int argc, char *argv[]) {
             counts << c;
             lastChange.restart();
         }
+        const QString s = form.StatusText(2);
+        if (statuses.isEmpty() || statuses.last() != s) statuses << s;
+        if (completeMs < 0 && s.startsWith(QStringLiteral("목록 수신 완료"))) completeMs = sinceCommand.elapsed();
     });
     poll.start(10);
 
+    sinceCommand.start();
     if (env("QM_MODE") == QStringLiteral("browse")) {
         form.peers().AddPresence(env("QM_TARGET_IP"), QStringLiteral("WG"), env("QM_TARGET_NAME"));
         // The target may already be listed under its own workgroup from its announcement.
@@ -69,9 +79,17 @@ int main(int argc, char *argv[]) {
     }
     // Answers keep coming after the command's wait; stop once they settle.
     lastChange.restart();
-    while (lastChange.elapsed() < 5000 && t.elapsed() < 60000) QApplication::processEvents(QEventLoop::AllEvents, 50);
+    QEventLoop settle;
+    QTimer settled;
+    QObject::connect(&settled, &QTimer::timeout, [&] {
+        if (lastChange.elapsed() >= 5000 || t.elapsed() >= 60000) settle.quit();
+    });
+    settled.start(100);
+    settle.exec();
 
     say(QStringLiteral("COUNTS ") + counts.join(QLatin1Char(',')));
+    for (const QString &s : statuses) say(QStringLiteral("STATUS ") + s);
+    say(QStringLiteral("COMPLETE ") + QString::number(completeMs));
     say(QStringLiteral("LABEL ") + form.L_SearchFileName()->text());
     for (const ShareEntry &e : form.listing().Entries())
         say(QStringLiteral("ROW ") + QStringList{e.name, e.size, e.folder, e.owner, e.ownerIP}.join(QLatin1Char('|')));

@@ -1,6 +1,6 @@
 // The browse and search commands with their waits, list datagrams arriving
-// through the dispatcher, the no-shares reply, the no-answer timeout, and
-// this copy answering browse and search requests.
+// through the dispatcher with the progress of a browse answer, the no-shares
+// reply, the no-answer timeout, and this copy answering browse and search requests.
 #include "core/mainform.h"
 #include "listing/listingcontroller.h"
 #include "listing/shareentry.h"
@@ -69,8 +69,8 @@ private slots:
         form->E_SearchFileName()->setText(QStringLiteral("old"));
         form->PC_Message()->setCurrentIndex(1);
 
-        // During the wait: the first datagram stops the timer and clears the
-        // status line; the counter shows the running total.
+        // During the wait: the first datagram stops the timer and the status
+        // line tells that the list arrives; the counter shows the running total.
         QStringList seen;
         QTimer::singleShot(300, this, [&] {
             seen << status() << QString::number(form->TabSheet_FileShare()->isEnabled())
@@ -85,12 +85,13 @@ private slots:
         form->findChild<QAction *>(QStringLiteral("TVMI_ShareFile"))->trigger();
 
         QCOMPARE(seen, (QStringList{QStringLiteral("공개한 파일의 목록을 가져오고 있습니다. 6초 동안만 기다리세요"),
-                                    QStringLiteral("0"), QStringLiteral("1"), QString(), QStringLiteral("2"),
+                                    QStringLiteral("0"), QStringLiteral("1"), QStringLiteral("PC5에서 목록을 받는 중… 2개"),
+                                    QStringLiteral("2"),
                                     QStringLiteral("0"), QStringLiteral("3")}));
         QCOMPARE(net->Sent().size(), 1);
         QCOMPARE(net->Sent()[0].ip, QStringLiteral("10.0.0.5"));
         QCOMPARE(net->Sent()[0].port, quint16(8765));
-        QCOMPARE(net->Sent()[0].bytes, QByteArray("@_+L;"));
+        QCOMPARE(net->Sent()[0].bytes, QByteArray("@_+L;QMF1")); // the marker: the original ignores it
         QCOMPARE(form->L_SearchFileName()->text(), QStringLiteral("PC5 님의 공개 파일"));
         QCOMPARE(form->E_SearchFileName()->text(), QString());
         QCOMPARE(form->PC_Message()->currentWidget(), form->TabSheet_FileShare());
@@ -118,6 +119,49 @@ private slots:
         net->ClearSent();
         form->listing().TVMI_ShareFileClick();
         QVERIFY(net->Sent().isEmpty());
+    }
+
+    void browseProgress() {
+        form->peers().AddPresence(QStringLiteral("10.0.0.5"), QStringLiteral("WG"), QStringLiteral("PC5"));
+        form->TV_Person()->setCurrentItem(form->TV_Person()->topLevelItem(0)->child(0)->child(0));
+        QTest::qWait(100);
+        const QString from = QStringLiteral("10.0.0.5");
+        QStringList seen;
+        const auto browse = [&](const std::function<void()> &duringWait) {
+            seen.clear();
+            QTimer::singleShot(100, this, duringWait);
+            form->listing().TVMI_ShareFileClick();
+        };
+
+        // An original peer sends no end: its list is complete once it falls quiet.
+        browse([&] {
+            receive(from, listDatagram({QStringLiteral("a"), QStringLiteral("b")}));
+            seen << status();
+        });
+        QCOMPARE(seen, QStringList{QStringLiteral("PC5에서 목록을 받는 중… 2개")});
+        QCOMPARE(status(), QStringLiteral("목록 수신 완료: 2개")); // quiet for 2 s of the 4 s wait
+
+        // Our copy ends its answer; ends from elsewhere or before any list are not taken.
+        QStringList many;
+        for (int i = 0; i < 1234; ++i) many << QString::number(i);
+        browse([&] {
+            receive(from, QStringLiteral("@_+E;1"));
+            receive(from, listDatagram(many));
+            receive(from, listDatagram({QStringLiteral("x")}));
+            receive(QStringLiteral("10.0.0.8"), QStringLiteral("@_+E;2"));
+            seen << status();
+            receive(from, QStringLiteral("@_+E;2"));
+            seen << status();
+        });
+        QCOMPARE(seen, (QStringList{QStringLiteral("PC5에서 목록을 받는 중… 1,235개"), QStringLiteral("목록 수신 완료: 1,235개")}));
+        QCOMPARE(status(), QStringLiteral("목록 수신 완료: 1,235개"));
+
+        // An end that announces more list datagrams than came says that some are missing.
+        browse([&] {
+            receive(from, listDatagram({QStringLiteral("y")}));
+            receive(from, QStringLiteral("@_+E;3"));
+        });
+        QCOMPARE(status(), QStringLiteral("목록 수신 완료: 1개 (일부를 받지 못함)"));
     }
 
     void noSharesReply() {
@@ -209,6 +253,13 @@ private slots:
         const QByteArray answer = cp949::encode(QStringLiteral("@_+G;song.mp3;5;노래;/m/;ME;10.0.0.1;;#END_LIST#"));
         QTRY_COMPARE(sentBytes(), QList<QByteArray>{answer});
         QCOMPARE(net->Sent()[0].ip, QStringLiteral("10.0.0.5"));
+        // With the marker the same list and its end; other text is read as no marker.
+        net->ClearSent();
+        receive(QStringLiteral("10.0.0.5"), QStringLiteral("@_+L;QMF1"));
+        QTRY_COMPARE(sentBytes(), (QList<QByteArray>{answer, "@_+E;1"}));
+        net->ClearSent();
+        receive(QStringLiteral("10.0.0.7"), QStringLiteral("@_+L;QMF2"));
+        QTRY_COMPARE(sentBytes(), QList<QByteArray>{answer});
 
         net->ClearSent();
         receive(QStringLiteral("10.0.0.6"), QStringLiteral("@_&#;@_+B;MP3"));

@@ -1,8 +1,9 @@
 // Share lists on the wire: entries that can travel, packing into list
 // datagrams, reading them back, the listing of shared folders, the browse
-// answer and the search answer.
+// answer, paced or fast, and the search answer.
 #include "core/frame.h"
 #include "core/host.h"
+#include "listing/fastbrowse.h"
 #include "listing/folderlisting.h"
 #include "listing/listdatagram.h"
 #include "listing/remotepath.h"
@@ -74,10 +75,15 @@ class TestShareList : public QObject {
         return all;
     }
 
-    // A browse request from 10.0.0.9 answered as the program does: through an answer queue.
-    void browse(RecordingMessenger &net, const ShareRegistry &registry) {
+    // A browse request from 10.0.0.9 answered as the program does: through an
+    // answer queue, fast when the request carried the marker.
+    void browse(RecordingMessenger &net, const ShareRegistry &registry, bool fast = false) {
         AnswerQueue queue(net);
-        queue.Submit(QStringLiteral("10.0.0.9"), {}, 0, [&] { return TProcessShareSendThread(registry, host).Execute(); });
+        const auto answer = [&] { return TProcessShareSendThread(registry, host).Execute(); };
+        if (fast)
+            queue.Submit(QStringLiteral("10.0.0.9"), {}, 0, [&] { return WithListEnd(answer()); }, AnswerQueue::kFast);
+        else
+            queue.Submit(QStringLiteral("10.0.0.9"), {}, 0, answer);
         QTRY_VERIFY_WITH_TIMEOUT(queue.Idle(), 60000);
     }
 
@@ -279,6 +285,11 @@ private slots:
         QCOMPARE(net.Sent()[0].ip, QStringLiteral("10.0.0.9"));
         QCOMPARE(net.Sent()[0].port, quint16(8765));
         QCOMPARE(net.Sent()[0].bytes, QByteArray("@_+N;"));
+        // A marked request gets the same reply and no end datagram.
+        net.ClearSent();
+        browse(net, registry, true);
+        QCOMPARE(net.Sent().size(), 1);
+        QCOMPARE(net.Sent()[0].bytes, QByteArray("@_+N;"));
 
         // Entries that cannot travel do not make a list either.
         ShareRegistry unfit;
@@ -313,6 +324,55 @@ private slots:
         QCOMPARE(all.size(), 151);
         QCOMPARE(all.first().name, QStringLiteral("first.txt"));
         QCOMPARE(all.last().folder, d + QLatin1Char('/'));
+
+        // The marked request: the same list datagrams byte for byte, then the
+        // end datagram with their number.
+        net.ClearSent();
+        browse(net, registry, true);
+        const QList<SentDatagram> fast = net.Sent();
+        QCOMPARE(fast.size(), sent.size() + 1);
+        for (int i = 0; i < sent.size(); ++i) QCOMPARE(fast[i].bytes, sent[i].bytes);
+        QCOMPARE(fast.last().bytes, QByteArray("@_+E;") + QByteArray::number(sent.size()));
+        QCOMPARE(fast.last().ip, QStringLiteral("10.0.0.9"));
+    }
+
+    void fastBrowseWire() {
+        QVERIFY(AsksFastBrowse(QStringLiteral("@_+L;QMF1")));
+        QVERIFY(AsksFastBrowse(QStringLiteral("@_+L;QMF1;later")));
+        for (const char *t : {"@_+L;", "@_+L", "@_+L;QMF1x", "@_+L;qmf1", "@_+L;;QMF1"})
+            QVERIFY2(!AsksFastBrowse(QString::fromLatin1(t)), t);
+        QCOMPARE(ReadListEnd(QStringLiteral("@_+E;12")), std::optional<int>(12));
+        for (const char *t : {"@_+E", "@_+E;", "@_+E;0", "@_+E;-3", "@_+E;x", "@_+E;99999999999"})
+            QVERIFY2(!ReadListEnd(QString::fromLatin1(t)), t);
+    }
+
+    void fastAnswerSharesTheQueue() {
+        RecordingMessenger net;
+        net.SetSendSocket(42);
+        AnswerQueue queue(net);
+        AnswerQueue::Datagrams many;
+        for (int i = 0; i < 200; ++i) many.append({QStringLiteral("@_+G"), QString::number(i)});
+        queue.Submit(QStringLiteral("10.0.0.8"), {}, 0, [&] { return many; }, AnswerQueue::kFast);
+        queue.Submit(QStringLiteral("10.0.0.9"), {}, 0, [] {
+            return AnswerQueue::Datagrams{{QStringLiteral("@_+G"), QStringLiteral("p")}, {QStringLiteral("@_+G"), QStringLiteral("q")}};
+        });
+        QTRY_VERIFY_WITH_TIMEOUT(queue.Idle(), 20000);
+        QList<QByteArray> fast;
+        int pacedFirst = -1, fastLast = -1;
+        const QList<SentDatagram> sent = net.Sent();
+        for (int i = 0; i < sent.size(); ++i) {
+            const SentDatagram &d = sent[i];
+            if (d.ip == QStringLiteral("10.0.0.8")) {
+                fast << d.bytes;
+                fastLast = i;
+            } else if (pacedFirst < 0) {
+                pacedFirst = i;
+            }
+        }
+        QCOMPARE(fast.size(), 200);
+        for (int i = 0; i < 200; ++i) QCOMPARE(fast[i], "@_+G;" + QByteArray::number(i));
+        // The other requester does not wait for the whole fast answer.
+        QVERIFY(pacedFirst >= 0 && pacedFirst < fastLast);
     }
 
     void searchAnswer() {
