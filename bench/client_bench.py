@@ -95,7 +95,7 @@ http { sendfile on; tcp_nopush on; access_log off; types { } default_type applic
     target = os.path.join(requester.root, "down")
     os.makedirs(target)
     got_file = os.path.join(target, "big.bin")
-    ours, theirs, our_cpu, their_cpu = [], [], [], []
+    ours, transfer, theirs, our_cpu, their_cpu = [], [], [], [], []
     for _ in range(rounds):
         env = {"QM_OWNERS": owner.ip, "QM_ROWS": "1", "QM_CHOOSE": "files:big.bin", "QM_TARGET": target}
         r = requester.run([requester.folder + "lanprobe_download"], env=env, cwd=requester.folder, timeout=600)
@@ -105,6 +105,8 @@ http { sendfile on; tcp_nopush on; access_log off; types { } default_type applic
             print("FAIL: the program's download ended %s: %s" % (r.returncode, r.stdout[-500:]))
             sys.exit(1)
         ours.append(size / float(lines["ELAPSED"]) / (1 << 20))
+        if "TRANSFER" in lines:
+            transfer.append(size / float(lines["TRANSFER"]) / (1 << 20))
         our_cpu.append(float(lines["CPU"]))
         os.remove(got_file)
 
@@ -137,6 +139,9 @@ a, b, c = statistics.median(ours), statistics.median(theirs), statistics.median(
 cpu_a, cpu_b = statistics.median(our_cpu) / gib, statistics.median(their_cpu) / gib
 print("file size              %d MiB, %d rounds each, medians" % (size >> 20, rounds))
 print("program (whole path)   %8.1f MiB/s   (rounds: %s)" % (a, ", ".join("%.0f" % x for x in ours)))
+if transfer:
+    print("program (transfer)     %8.1f MiB/s   (from the row's \"전송중\"; rounds: %s)" %
+          (statistics.median(transfer), ", ".join("%.0f" % x for x in transfer)))
 print("nginx -> curl          %8.1f MiB/s   (rounds: %s)" % (b, ", ".join("%.0f" % x for x in theirs)))
 print("iperf3 (the link)      %8.1f MiB/s   (rounds: %s)" % (c, ", ".join("%.0f" % x for x in link)))
 print("ratio program/curl     %8.2f" % (a / b))
