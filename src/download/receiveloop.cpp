@@ -96,7 +96,7 @@ bool ReceiveLoop::Drain(qsizetype n) {
             return false;
         }
     }
-    buffer_.resize(size_t(kStepBytes));
+    if (n > 0) buffer_.resize(size_t(kStepBytes));
     while (n > 0) {
         const ssize_t r = ::read(pipe_[0], buffer_.data(), size_t(qMin<qsizetype>(n, kStepBytes)));
         if (r < 0 && errno == EINTR) continue;

@@ -1,6 +1,5 @@
 #include "download/transferconnection.h"
 
-
 #include <QSocketNotifier>
 #include <QTimer>
 
