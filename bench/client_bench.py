@@ -1,15 +1,18 @@
 """A 1 GiB download across the test LAN through the program, beside curl
-fetching the same file from nginx (sendfile on) over the same link.
+fetching the same file from nginx (sendfile on) and iperf3 over the same link.
 
 QM1 runs a real copy that publishes the file, and nginx. QM2 downloads it
 with the real main window (lanprobe_download: list request, download
 request, QM1's file server, the transfer client writing the file) and with
 curl, alternately, several rounds each, both writing into the same folder.
-Prints both throughputs (median), their ratio and the downloading side's
-CPU seconds per GiB. nginx and curl are installed here when missing.
+iperf3 then measures the bare link between the two hosts. Prints the three
+throughputs (median), the program's ratio to each and the downloading
+side's CPU seconds per GiB against curl's. nginx, curl and iperf3 are
+installed here when missing.
 
     python3 bench/client_bench.py --build build [--rounds 3] [--mib 1024]
 """
+import json
 import os
 import resource
 import shutil
@@ -57,7 +60,7 @@ build = build_dir_from_args()
 rounds = option("--rounds", 3)
 size = option("--mib", 1024) << 20
 probe = os.path.join(build, "tests", "lanprobe_download")
-install_missing(["nginx", "curl"])
+install_missing(["nginx", "curl", "iperf3"])
 
 with TestLan(build, hosts=2) as lan:
     owner, requester = lan.hosts
@@ -92,7 +95,7 @@ http { sendfile on; tcp_nopush on; access_log off; types { } default_type applic
     target = os.path.join(requester.root, "down")
     os.makedirs(target)
     got_file = os.path.join(target, "big.bin")
-    ours, theirs, our_cpu, their_cpu = [], [], [], []
+    ours, transfer, theirs, our_cpu, their_cpu = [], [], [], [], []
     for _ in range(rounds):
         env = {"QM_OWNERS": owner.ip, "QM_ROWS": "1", "QM_CHOOSE": "files:big.bin", "QM_TARGET": target}
         r = requester.run([requester.folder + "lanprobe_download"], env=env, cwd=requester.folder, timeout=600)
@@ -102,6 +105,8 @@ http { sendfile on; tcp_nopush on; access_log off; types { } default_type applic
             print("FAIL: the program's download ended %s: %s" % (r.returncode, r.stdout[-500:]))
             sys.exit(1)
         ours.append(size / float(lines["ELAPSED"]) / (1 << 20))
+        if "TRANSFER" in lines:
+            transfer.append(size / float(lines["TRANSFER"]) / (1 << 20))
         our_cpu.append(float(lines["CPU"]))
         os.remove(got_file)
 
@@ -116,11 +121,31 @@ http { sendfile on; tcp_nopush on; access_log off; types { } default_type applic
         theirs.append(size / secs / (1 << 20))
         os.remove(got_file)
 
+    link = []
+    iperf = owner.popen(["iperf3", "-s", "-B", owner.ip], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    # A short first run tells when the server listens.
+    wait_for(lambda: requester.run(["iperf3", "-c", owner.ip, "-t", "1"], timeout=30).returncode == 0, 10)
+    for _ in range(rounds):
+        r = requester.run(["iperf3", "-c", owner.ip, "-t", "5", "-J"], timeout=60)
+        if r.returncode != 0:
+            print("FAIL: iperf3 ended %d" % r.returncode)
+            sys.exit(1)
+        got = json.loads(r.stdout)["end"]["sum_received"]
+        link.append(got["bytes"] / got["seconds"] / (1 << 20))
+    iperf.terminate()
+
 gib = size / (1 << 30)
-a, b = statistics.median(ours), statistics.median(theirs)
+a, b, c = statistics.median(ours), statistics.median(theirs), statistics.median(link)
+cpu_a, cpu_b = statistics.median(our_cpu) / gib, statistics.median(their_cpu) / gib
 print("file size              %d MiB, %d rounds each, medians" % (size >> 20, rounds))
 print("program (whole path)   %8.1f MiB/s   (rounds: %s)" % (a, ", ".join("%.0f" % x for x in ours)))
+if transfer:
+    print("program (transfer)     %8.1f MiB/s   (from the row's \"전송중\"; rounds: %s)" %
+          (statistics.median(transfer), ", ".join("%.0f" % x for x in transfer)))
 print("nginx -> curl          %8.1f MiB/s   (rounds: %s)" % (b, ", ".join("%.0f" % x for x in theirs)))
+print("iperf3 (the link)      %8.1f MiB/s   (rounds: %s)" % (c, ", ".join("%.0f" % x for x in link)))
 print("ratio program/curl     %8.2f" % (a / b))
-print("client CPU             %8.3f s per GiB (the downloading copy, user+system)" % (statistics.median(our_cpu) / gib))
-print("curl CPU               %8.3f s per GiB" % (statistics.median(their_cpu) / gib))
+print("ratio program/iperf3   %8.2f   (goal: at least 0.80)" % (a / c))
+print("client CPU             %8.3f s per GiB (the downloading copy, user+system)" % cpu_a)
+print("curl CPU               %8.3f s per GiB" % cpu_b)
+print("ratio CPU program/curl %8.2f   (goal: at most 1.00)" % (cpu_a / cpu_b))

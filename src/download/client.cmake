@@ -2,6 +2,7 @@
 target_sources(qm_core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/downloadqueue.cpp
   ${CMAKE_CURRENT_LIST_DIR}/localtarget.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/receiveloop.cpp
   ${CMAKE_CURRENT_LIST_DIR}/targetfile.cpp
   ${CMAKE_CURRENT_LIST_DIR}/transferclient.cpp
   ${CMAKE_CURRENT_LIST_DIR}/transferconnection.cpp

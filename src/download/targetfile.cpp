@@ -18,9 +18,6 @@
 
 namespace {
 
-// Writes go out once this much has gathered.
-constexpr qsizetype kWriteBytes = 256 * 1024;
-
 class Fd {
 public:
     explicit Fd(int fd = -1) : fd_(fd) {}
@@ -120,7 +117,6 @@ bool TargetFile::Remove(const LocalTarget &target) {
 bool TargetFile::Open(const LocalTarget &target, qint64 offset) {
     Close();
     failed_ = false;
-    used_ = 0;
     if (!target.IsValid()) return false;
     Fd base(OpenFolder(target));
     if (base.get() < 0) return false;
@@ -137,31 +133,19 @@ bool TargetFile::Open(const LocalTarget &target, qint64 offset) {
     return true;
 }
 
-char *TargetFile::Reserve(qsizetype n) {
-    if (pending_.size() < used_ + n) pending_.resize(qMax(used_ + n, kWriteBytes + n));
-    return pending_.data() + used_;
-}
-
-bool TargetFile::Commit(qsizetype n) {
-    used_ += n;
-    return used_ < kWriteBytes || Flush();
-}
-
-bool TargetFile::Flush() {
+qsizetype TargetFile::Write(const char *data, qsizetype n) {
     qsizetype done = 0;
-    while (!failed_ && done < used_) {
-        const ssize_t w = ::write(fd_, pending_.constData() + done, size_t(used_ - done));
+    while (!failed_ && done < n) {
+        const ssize_t w = ::write(fd_, data + done, size_t(n - done));
         if (w < 0 && errno == EINTR) continue;
         if (w <= 0) failed_ = true;
         else done += w;
     }
-    used_ = 0;
-    return !failed_;
+    return done;
 }
 
 bool TargetFile::Close() {
     if (fd_ < 0) return !failed_;
-    Flush();
     if (::close(fd_) != 0) failed_ = true;
     fd_ = -1;
     return !failed_;

@@ -3,7 +3,7 @@
 // symbolic link on the way that leads out of the folder is never followed.
 #include "download/localtarget.h"
 
-#include <QByteArray>
+#include <QtGlobal>
 
 class TargetFile {
 public:
@@ -29,18 +29,17 @@ public:
     bool Open(const LocalTarget &target, qint64 offset);
     bool IsOpen() const { return fd_ >= 0; }
 
-    // Room for at least n more bytes at the end of the pending data; Commit
-    // takes n of them. Pending data goes to the disk in large writes.
-    char *Reserve(qsizetype n);
-    // False when a write failed; what was written before stays in the file.
-    bool Commit(qsizetype n);
-    bool Flush();
-    // Flushes and closes; false when the last write failed.
+    // Where the bytes go, at the file's position: for writers that move
+    // them by themselves (splice). A failure of theirs is told by Fail.
+    int Descriptor() const { return fd_; }
+    // Writes all n bytes; the count written, less than n when a write failed
+    // (a full disk). What was written stays in the file.
+    qsizetype Write(const char *data, qsizetype n);
+    void Fail() { failed_ = true; }
+    // False when a write failed.
     bool Close();
 
 private:
     int fd_ = -1;
-    QByteArray pending_;
-    qsizetype used_ = 0;
     bool failed_ = false;
 };

@@ -1,7 +1,5 @@
 #include "download/transferconnection.h"
 
-#include "download/targetfile.h"
-
 #include <QSocketNotifier>
 #include <QTimer>
 
@@ -11,15 +9,11 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-namespace {
-
-// Receives per wake-up before the event loop gets its turn again.
-constexpr int kReceivesPerWake = 16;
-
-} // namespace
-
-TransferConnection::TransferConnection(QObject *parent) : QObject(parent), timer_(new QTimer(this)) {
+TransferConnection::TransferConnection(QObject *parent)
+    : QObject(parent), timer_(new QTimer(this)), progressTimer_(new QTimer(this)) {
     timer_->setSingleShot(true);
+    progressTimer_->setInterval(kProgressMs);
+    connect(progressTimer_, &QTimer::timeout, this, &TransferConnection::ReportProgress);
 }
 
 TransferConnection::~TransferConnection() { CloseSocket(); }
@@ -76,56 +70,27 @@ void TransferConnection::ConnectReady() {
 }
 
 void TransferConnection::StartReceive(TargetFile *file, qint64 received, qint64 limit, int silenceMs) {
-    file_ = file;
-    received_ = received;
-    limit_ = limit;
     reported_ = received;
-    notifier_ = new QSocketNotifier(fd_, QSocketNotifier::Read, this);
-    connect(notifier_, &QSocketNotifier::activated, this, &TransferConnection::ReadReady);
-    timer_->disconnect();
-    timer_->setInterval(silenceMs);
-    connect(timer_, &QTimer::timeout, this, [this] { Finish(End::Silent); });
-    timer_->start();
-}
-
-void TransferConnection::ReadReady() {
-    for (int i = 0; i < kReceivesPerWake && fd_ >= 0; ++i) {
-        // Whatever comes after the announced size is not taken.
-        const qint64 room = qMin<qint64>(kReceiveBytes, limit_ - received_);
-        if (room <= 0) {
-            Finish(End::Closed);
-            return;
-        }
-        char *at = file_->Reserve(room);
-        const ssize_t n = ::recv(fd_, at, size_t(room), 0);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            if (errno == EAGAIN || errno == EWOULDBLOCK) break;
-            Finish(End::ReceiveFailed);
-            return;
-        }
-        if (n == 0) {
-            Finish(End::Closed);
-            return;
-        }
-        received_ += n;
-        if (!file_->Commit(n)) {
-            Finish(End::WriteFailed);
-            return;
-        }
-        if (received_ - reported_ >= kReportBytes) {
-            reported_ = received_;
-            emit progress(received_);
-        }
-        if (received_ >= limit_) {
-            Finish(End::Closed);
-            return;
-        }
+    receiving_ = loop_.Start(fd_, file, received, limit, silenceMs, [this](End how) {
+        QMetaObject::invokeMethod(this, [this, how] { LoopEnded(how); }, Qt::QueuedConnection);
+    });
+    if (!receiving_) {
+        QMetaObject::invokeMethod(this, [this] { emit ended(End::ReceiveFailed); }, Qt::QueuedConnection);
+        return;
     }
-    if (fd_ >= 0) timer_->start();
+    progressTimer_->start();
 }
 
-void TransferConnection::Finish(End how) {
+void TransferConnection::ReportProgress() {
+    const qint64 received = loop_.Received();
+    if (received == reported_) return;
+    reported_ = received;
+    emit progress(received);
+}
+
+void TransferConnection::LoopEnded(End how) {
+    // An Abort before this came through has ended the transfer already.
+    if (!receiving_) return;
     CloseSocket();
     emit ended(how);
 }
@@ -133,8 +98,12 @@ void TransferConnection::Finish(End how) {
 void TransferConnection::Abort() { CloseSocket(); }
 
 void TransferConnection::CloseSocket() {
+    // The loop lets go of the socket before it is closed.
+    loop_.Stop();
+    receiving_ = false;
     connecting_ = false;
     timer_->stop();
+    progressTimer_->stop();
     DropNotifier();
     if (fd_ >= 0) ::close(fd_);
     fd_ = -1;

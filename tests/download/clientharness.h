@@ -71,26 +71,39 @@ struct ClientHarness {
     }
 };
 
-// Serves one connection with a script: what to send, then how to end.
+// Serves one connection with a script: what to send, then how to end. With
+// perTick, the bytes go out that many at a time, a tick apart, like a slow link.
 class ScriptedFileServer : public QObject {
 public:
     enum class Ending { Close, Abort, StayOpen };
 
-    ScriptedFileServer(QByteArray bytes, Ending ending) : bytes_(std::move(bytes)), ending_(ending) {
+    ScriptedFileServer(QByteArray bytes, Ending ending, qsizetype perTick = 0)
+        : bytes_(std::move(bytes)), ending_(ending), perTick_(perTick > 0 ? perTick : bytes_.size()) {
         server_.listen(QHostAddress::LocalHost);
         connect(&server_, &QTcpServer::newConnection, this, [this] {
             socket_ = server_.nextPendingConnection();
-            socket_->write(bytes_);
             connect(socket_, &QTcpSocket::bytesWritten, this, &ScriptedFileServer::maybeEnd);
-            maybeEnd();
+            connect(&tick_, &QTimer::timeout, this, &ScriptedFileServer::writeSome);
+            writeSome();
+            if (written_ < bytes_.size()) tick_.start(10);
         });
     }
     quint16 port() const { return server_.serverPort(); }
     QTcpSocket *socket() const { return socket_; }
+    // Bytes handed to the connection so far.
+    qsizetype written() const { return written_; }
 
 private:
+    void writeSome() {
+        if (ended_ || socket_->bytesToWrite() > 0) return;
+        const qsizetype n = qMin(perTick_, bytes_.size() - written_);
+        socket_->write(bytes_.constData() + written_, n);
+        written_ += n;
+        maybeEnd();
+    }
     void maybeEnd() {
-        if (!socket_ || socket_->bytesToWrite() > 0 || ended_) return;
+        if (!socket_ || written_ < bytes_.size() || socket_->bytesToWrite() > 0 || ended_) return;
+        tick_.stop();
         ended_ = true;
         if (ending_ == Ending::Close) socket_->disconnectFromHost();
         if (ending_ == Ending::Abort) {
@@ -105,6 +118,9 @@ private:
     QTcpSocket *socket_ = nullptr;
     QByteArray bytes_;
     Ending ending_;
+    qsizetype perTick_;
+    qsizetype written_ = 0;
+    QTimer tick_;
     bool ended_ = false;
 };
 

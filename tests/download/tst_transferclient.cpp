@@ -1,6 +1,6 @@
 // The transfer client against an owner scripted in the test: the request
-// exchange, every end state, resume and overwrite, Stop in each phase, and
-// when the queue goes on.
+// exchange, every end state, resume and overwrite, Stop in each phase,
+// progress during a long transfer, and when the queue goes on.
 #include "clientharness.h"
 #include "download/targetfile.h"
 #include "promptrecorder.h"
@@ -402,19 +402,27 @@ private slots:
         QTest::qWait(1000);
         QCOMPARE(h->sent("@_+S").size(), 1);
 
-        // During the transfer: stopped after what has arrived, which stays in the file.
+        // During a long transfer: the count keeps moving in the list, and a
+        // stop ends the row at once, long before the server is through; what
+        // has arrived stays in the file.
         QVERIFY(startAndAwaitRequest(2));
-        const QByteArray some = Pattern(200000);
-        ScriptedFileServer slow(some, ScriptedFileServer::Ending::StayOpen);
-        h->answer(QStringLiteral("/srv/b"), 1000000, slow.port());
-        QTRY_VERIFY(h->row(1)[DownloadRow::Received].toLongLong() > 0);
-        QTest::qWait(300);
+        const QByteArray whole = Pattern(32 << 20);
+        ScriptedFileServer slow(whole, ScriptedFileServer::Ending::Close, 32 * 1024);
+        QList<qint64> shown;
+        connect(&h->queue(), &QAbstractItemModel::dataChanged, this, [&] {
+            const qint64 n = h->row(1)[DownloadRow::Received].toLongLong();
+            if (h->state(1) == rowstate::Transferring && n > 0 && (shown.isEmpty() || shown.last() != n)) shown << n;
+        });
+        h->answer(QStringLiteral("/srv/b"), whole.size(), slow.port());
+        QTRY_VERIFY_WITH_TIMEOUT(shown.size() >= 3, 20000);
+        disconnect(&h->queue(), &QAbstractItemModel::dataChanged, this, nullptr);
         stop->click();
         QCOMPARE(h->state(1), rowstate::Stopped);
+        QVERIFY(slow.written() < whole.size());
         const QByteArray got = readAll(path(QStringLiteral("b")));
-        QVERIFY(got.size() >= 40960 && some.startsWith(got));
+        QVERIFY(got.size() >= shown.last() && whole.startsWith(got));
         QCOMPARE(h->row(1)[DownloadRow::Received], QString::number(got.size()));
-        QCOMPARE(h->row(1)[DownloadRow::Progress], QStringLiteral("%1 %").arg(got.size() * 100 / 1000000));
+        QCOMPARE(h->row(1)[DownloadRow::Progress], QStringLiteral("%1 %").arg(got.size() * 100 / whole.size()));
         QTest::qWait(1000);
         QCOMPARE(h->sent("@_+S").size(), 2);
 
