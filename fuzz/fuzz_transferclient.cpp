@@ -36,14 +36,18 @@ void Init() {
     (void)done;
 }
 
-// Whatever a peer named, the local target stays below the folder.
+// Whatever a peer named, the local target stays below the folder. Only
+// folder parts lose a ":" (a drive letter); a file name may keep one.
 void CheckTarget(const LocalTarget &target) {
     if (target.folder != kTargetFolder) __builtin_trap();
     if (target.relative.isEmpty()) return;
-    for (const QString &part : target.relative.split(QLatin1Char('/')))
+    const QStringList parts = target.relative.split(QLatin1Char('/'));
+    for (qsizetype i = 0; i < parts.size(); ++i) {
+        const QString &part = parts[i];
         if (part.isEmpty() || part == QLatin1String(".") || part == QLatin1String("..") ||
-            part.contains(QLatin1Char('\\')) || part.contains(QLatin1Char(':')))
+            part.contains(QLatin1Char('\\')) || (i + 1 < parts.size() && part.contains(QLatin1Char(':'))))
             __builtin_trap();
+    }
 }
 
 QList<QByteArrayView> Records(QByteArrayView input) {

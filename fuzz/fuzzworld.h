@@ -18,6 +18,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTimer>
 
@@ -39,6 +40,7 @@ inline void PlantFuzzShares(ShareRegistry &registry) {
 }
 
 inline RecordingMessenger *g_fuzzNet = nullptr;
+inline SearchResponder *g_fuzzResponder = nullptr;
 
 inline TMainForm &FuzzWorld() {
     static TMainForm *form = [] {
@@ -60,7 +62,8 @@ inline TMainForm &FuzzWorld() {
         f->net().SetSendSocket(1000); // recorded, never used as a descriptor
         PlantFuzzShares(f->registry());
         // Searches are answered at once instead of after a random pause of up to 4 s.
-        static const SearchResponder responder(f->net(), f->registry(), f->host(), [] { return 0; });
+        static SearchResponder responder(f->net(), f->registry(), f->host(), [] { return 0; });
+        g_fuzzResponder = &responder;
         f->dispatcher().SetBroadcastHandler("@_+B", [](const QString &sender, const QString &text) {
             responder.Answer(sender, text);
         });
@@ -92,9 +95,16 @@ inline void ResetWorld(TMainForm &form) {
 }
 
 // Runs what an input set going: worker threads to their end (they may wait
-// for the main thread), queued calls, and deferred deletions.
+// for the main thread), the search answers queued, queued calls, and deferred
+// deletions.
 inline void SettleWorld() {
     WaitWorkers(5000);
+    // Answers go out from the queue's own thread, which reads the shares
+    // through the main thread; one input's must not land in the next.
+    QElapsedTimer answering;
+    answering.start();
+    while (g_fuzzResponder && !g_fuzzResponder->Idle() && answering.elapsed() < 5000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
     QCoreApplication::processEvents();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }

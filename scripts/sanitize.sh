@@ -13,8 +13,9 @@ SUDO=""
 
 # The tests that run work on worker threads: browse answers and search answers
 # (the broadcast worker), presence from broadcast workers, registry snapshots,
-# file-server starts, the ping worker; and the test LAN runs of the same.
-TSAN_TESTS="tst_dispatcher tst_startup tst_peertree tst_shareregistry tst_sharelist tst_listingcommands tst_serving tst_pingrun tst_pingform"
+# file-server starts, the ping worker, the socket's reader thread and its
+# queue; and the test LAN runs of the same.
+TSAN_TESTS="tst_dispatcher tst_startup tst_peertree tst_shareregistry tst_sharelist tst_listingcommands tst_serving tst_pingrun tst_pingform tst_receiveburst"
 TSAN_LAN_TESTS="lan_presence lan_listing lan_serving"
 TSAN_TARGETS="$TSAN_TESTS quillmere Vellicor lanprobe_presence lanprobe_listing"
 
