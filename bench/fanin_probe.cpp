@@ -17,6 +17,7 @@
 #include "core/dispatcher.h"
 #include "core/frame.h"
 #include "core/mainform.h"
+#include "probekit.h"
 #include "core/prompts.h"
 #include "listing/listdatagram.h"
 #include "listing/listingcontroller.h"
@@ -38,12 +39,9 @@
 #include <cstdio>
 #include <ctime>
 
-namespace {
+using probe::say;
 
-void say(const QString &line) {
-    std::printf("%s\n", line.toUtf8().constData());
-    std::fflush(stdout);
-}
+namespace {
 
 QString kernelDrops() {
     QFile f(QStringLiteral("/proc/net/udp"));
@@ -99,14 +97,7 @@ int main(int argc, char *argv[]) {
 
     TMainForm form;
     form.resize(1000, 600);
-    form.show();
-    QElapsedTimer up;
-    up.start();
-    while (form.SendSocket() == -1 && up.elapsed() < 10000) QApplication::processEvents(QEventLoop::AllEvents, 50);
-    if (form.SendSocket() == -1) {
-        say(QStringLiteral("FAIL no start-up"));
-        return 1;
-    }
+    if (!probe::startUp(form)) return probe::fail(QStringLiteral("no start-up"));
     if (const int cap = qEnvironmentVariableIntValue("QM_RCVBUF"); cap > 0)
         ::setsockopt(form.RecvSocket(), SOL_SOCKET, SO_RCVBUF, &cap, sizeof cap);
 

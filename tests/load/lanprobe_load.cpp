@@ -7,6 +7,7 @@
 // A line "report" on stdin ends the run and prints the figures, the peer
 // tree and every dialog the copy asked.
 #include "core/mainform.h"
+#include "probekit.h"
 #include "core/prompts.h"
 #include "peers/personinfo.h"
 
@@ -22,12 +23,9 @@
 
 #include <cstdio>
 
-namespace {
+using probe::say;
 
-void say(const QString &line) {
-    std::printf("%s\n", line.toUtf8().constData());
-    std::fflush(stdout);
-}
+namespace {
 
 int computerCount(QTreeWidget *tree) {
     const QTreeWidgetItem *root = tree->topLevelItem(0);
@@ -89,14 +87,7 @@ int main(int argc, char *argv[]) {
 
     TMainForm form;
     form.resize(1000, 600);
-    form.show();
-    QElapsedTimer up;
-    up.start();
-    while (form.SendSocket() == -1 && up.elapsed() < 10000) QApplication::processEvents(QEventLoop::AllEvents, 50);
-    if (form.SendSocket() == -1) {
-        say(QStringLiteral("FAIL no start-up"));
-        return 1;
-    }
+    if (!probe::startUp(form)) return probe::fail(QStringLiteral("no start-up"));
 
     StallMeter meter;
     qint64 firstPeerMs = -1;
