@@ -43,16 +43,6 @@ using probe::say;
 
 namespace {
 
-QString kernelDrops() {
-    QFile f(QStringLiteral("/proc/net/udp"));
-    if (!f.open(QIODevice::ReadOnly)) return QStringLiteral("?");
-    for (const QByteArray &line : f.readAll().split('\n')) {
-        const QList<QByteArray> cols = line.simplified().split(' ');
-        if (cols.size() > 12 && cols[1].endsWith(":223D")) return QString::fromLatin1(cols.last());
-    }
-    return QStringLiteral("?");
-}
-
 qint64 threadCpuNs() {
     timespec t{};
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
@@ -147,7 +137,7 @@ int main(int argc, char *argv[]) {
                 say(QStringLiteral("ROWS %1 STALL_MS %2 STALL_CPU_MS %5 KERNEL_DROPS %3 RSS %4")
                         .arg(form.LV_ShareFile()->model()->rowCount())
                         .arg(double(longestNs) / 1e6, 0, 'f', 1)
-                        .arg(kernelDrops())
+                        .arg(probe::receiveDrops())
                         .arg(rssBytes())
                         .arg(double(longestCpuNs) / 1e6, 0, 'f', 1));
                 // Measuring the heap takes the main thread a while: not the copy's stall.

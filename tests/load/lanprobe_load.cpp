@@ -34,17 +34,6 @@ int computerCount(QTreeWidget *tree) {
     return n;
 }
 
-// Datagrams the kernel dropped at the command socket because its queue was full.
-QString receiveDrops() {
-    QFile f(QStringLiteral("/proc/net/udp"));
-    if (!f.open(QIODevice::ReadOnly)) return QStringLiteral("?");
-    for (const QByteArray &line : f.readAll().split('\n')) {
-        const QList<QByteArray> cols = line.simplified().split(' ');
-        if (cols.size() > 12 && cols[1].endsWith(":223D")) return QString::fromLatin1(cols.last());
-    }
-    return QStringLiteral("?");
-}
-
 struct StallMeter {
     static constexpr int kTickMs = 5;
     QElapsedTimer clock;
@@ -136,7 +125,7 @@ int main(int argc, char *argv[]) {
         say(QStringLiteral("PEAK_RSS_KB %1").arg(usage.ru_maxrss));
         say(QStringLiteral("CPU_MS %1").arg((usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1000 +
                                             (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1000));
-        say(QStringLiteral("RECEIVE_DROPS ") + receiveDrops());
+        say(QStringLiteral("RECEIVE_DROPS ") + probe::receiveDrops());
         const QTreeWidgetItem *root = form.TV_Person()->topLevelItem(0);
         for (int g = 0; root && g < root->childCount(); ++g) {
             const QTreeWidgetItem *group = root->child(g);

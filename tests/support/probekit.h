@@ -6,6 +6,7 @@
 #include "core/prompts.h"
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <QTest>
 
 #include <cstdio>
@@ -48,6 +49,18 @@ inline void printPrompts() {
 inline bool startUp(TMainForm &form, int ms = 10000) {
     form.show();
     return waitFor([&] { return form.SendSocket() != -1; }, ms);
+}
+
+// Datagrams the kernel dropped at the command socket (port 8765) because its
+// queue was full, as /proc/net/udp counts them.
+inline QString receiveDrops() {
+    QFile f(QStringLiteral("/proc/net/udp"));
+    if (!f.open(QIODevice::ReadOnly)) return QStringLiteral("?");
+    for (const QByteArray &line : f.readAll().split('\n')) {
+        const QList<QByteArray> cols = line.simplified().split(' ');
+        if (cols.size() > 12 && cols[1].endsWith(":223D")) return QString::fromLatin1(cols.last());
+    }
+    return QStringLiteral("?");
 }
 
 } // namespace probe
