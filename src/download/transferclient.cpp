@@ -5,8 +5,8 @@
 #include "core/host.h"
 #include "core/messenger.h"
 #include "download/downloadqueue.h"
+#include "platform/hostinfo.h"
 
-#include <QNetworkInterface>
 #include <QTimer>
 
 #include <cmath>
@@ -31,11 +31,7 @@ bool IsHostAddress(const QString &ip) {
     const quint32 v = ntohl(a.s_addr);
     // "This network" below, multicast and the reserved block with the broadcast above.
     if (v >> 24 == 0 || v >= 0xE0000000u) return false;
-    const QHostAddress host(v);
-    for (const QNetworkInterface &i : QNetworkInterface::allInterfaces())
-        for (const QNetworkAddressEntry &e : i.addressEntries())
-            if (e.broadcast() == host) return false;
-    return true;
+    return !hostinfo::IsInterfaceBroadcast(a.s_addr);
 }
 
 QString PercentText(qint64 received, qint64 size) {

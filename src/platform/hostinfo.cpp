@@ -57,6 +57,17 @@ bool LocalAddress::Hears(unsigned arrivalIndex, quint32 destination) const {
     return arrivalIndex == loopbackIndex && destination == address;
 }
 
+bool IsInterfaceBroadcast(quint32 address) {
+    ifaddrs *ifs = nullptr;
+    if (getifaddrs(&ifs) != 0) return false;
+    bool found = false;
+    for (ifaddrs *p = ifs; p && !found; p = p->ifa_next)
+        found = (p->ifa_flags & IFF_BROADCAST) && p->ifa_broadaddr && p->ifa_broadaddr->sa_family == AF_INET &&
+                reinterpret_cast<sockaddr_in *>(p->ifa_broadaddr)->sin_addr.s_addr == address;
+    freeifaddrs(ifs);
+    return found;
+}
+
 std::optional<LocalAddress> FindLocalAddress(const QString &ip) {
     in_addr a{};
     if (inet_pton(AF_INET, ip.toLatin1().constData(), &a) != 1) return std::nullopt;

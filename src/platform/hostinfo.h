@@ -26,6 +26,8 @@ struct LocalAddress {
 };
 // The interface that holds ip, if any does.
 std::optional<LocalAddress> FindLocalAddress(const QString &ip);
+// Whether an interface of this host has this (network-order) address as its broadcast.
+bool IsInterfaceBroadcast(quint32 address);
 // The host name up to its first "."; empty when it is empty or longer than 16 bytes.
 QString ComputerName();
 QString GetOSName();
