@@ -148,16 +148,19 @@ class Host:
             f.write(("\r\n".join(lines) + "\r\n").encode("cp949"))
 
     def pids_of(self, exe):
-        """The processes running this host's copy of the named program."""
-        pids = []
+        """The processes running this host's copy of the named program. A process
+        started by one of them from the same program is a part of it, not another
+        copy: the sanitizers' leak checker runs as one while a process ends."""
+        parents = {}
         for p in os.listdir("/proc"):
             if p.isdigit():
                 try:
                     if os.readlink("/proc/%s/exe" % p) == self.folder + exe:
-                        pids.append(int(p))
-                except OSError:
+                        with open("/proc/%s/stat" % p) as f:
+                            parents[int(p)] = int(f.read().rsplit(")", 1)[1].split()[1])
+                except (OSError, IndexError, ValueError):
                     pass
-        return pids
+        return [p for p, parent in parents.items() if parent not in parents]
 
     def socket(self, family=socket.AF_INET, type=socket.SOCK_DGRAM, proto=0):
         """A socket that lives in this host's namespace (for scripted peers)."""
