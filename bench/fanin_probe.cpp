@@ -17,6 +17,7 @@
 #include "core/dispatcher.h"
 #include "core/frame.h"
 #include "core/mainform.h"
+#include "core/session.h"
 #include "probekit.h"
 #include "core/prompts.h"
 #include "listing/listdatagram.h"
@@ -85,7 +86,8 @@ int main(int argc, char *argv[]) {
     app.setQuitOnLastWindowClosed(false);
     prompts::SetHook([](const prompts::Request &) { return prompts::Answer{}; });
 
-    TMainForm form;
+    Session session;
+    TMainForm form(session);
     form.resize(1000, 600);
     if (!probe::startUp(form)) return probe::fail(QStringLiteral("no start-up"));
     if (const int cap = qEnvironmentVariableIntValue("QM_RCVBUF"); cap > 0)

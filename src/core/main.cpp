@@ -1,4 +1,5 @@
 #include "core/mainform.h"
+#include "core/session.h"
 #include "core/qtkorean.h"
 #include "core/singleinstance.h"
 #include "core/trayactivity.h"
@@ -31,7 +32,8 @@ int main(int argc, char *argv[]) {
     app.setQuitOnLastWindowClosed(false);
     // Started again while running: the running copy comes forward, no second window opens.
     if (RaiseRunningCopy()) return 0;
-    TMainForm form;
+    Session session;
+    TMainForm form(session);
     QObject::connect(&form, &TMainForm::closed, &app, &QCoreApplication::quit, Qt::QueuedConnection);
     DesktopNotifications notifications;
     TrayActivity tray(form, [&notifications](const QString &kind, const QString &summary, const QString &body) {

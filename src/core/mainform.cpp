@@ -3,16 +3,13 @@
 #include "chat/chatcontroller.h"
 #include "chat/vchat.h"
 #include "core/icons.h"
-#include "core/receiver.h"
 #include "download/downfile.h"
 #include "download/downloadserver.h"
 #include "listing/listingcontroller.h"
 #include "listing/waitform.h"
 #include "peers/peertree.h"
 #include "ping/pinglauncher.h"
-#include "platform/terminationsignals.h"
 #include "shares/sharepage.h"
-#include "shares/shareregistry.h"
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -63,18 +60,17 @@ QToolButton *toolButton(QWidget *parent, const char *name, const QString &captio
 
 } // namespace
 
-TMainForm::TMainForm(std::unique_ptr<Messenger> messenger)
-    : net_(messenger ? std::move(messenger) : std::make_unique<Messenger>()) {
+TMainForm::TMainForm(Session &session) : session_(session) {
     setObjectName(QStringLiteral("TMainForm"));
     setWindowIcon(icons::Get(icons::Id::App));
     resize(742, 594);
     if (QScreen *s = QGuiApplication::primaryScreen())
         move(s->availableGeometry().center() - rect().center());
 
-    receiver_ = new DatagramReceiver(dispatcher_, [this](const QString &t) { SetStatusText(t); }, this);
-    timerFileShare_ = makeTimer(this, "Timer_FileShare", 6000);
-    timerAlive_ = makeTimer(this, "Timer_alive", 30000);
-    timerOnechat_ = makeTimer(this, "Timer_onechat", 15000);
+    const Timings &t = session.timings();
+    timerFileShare_ = makeTimer(this, "Timer_FileShare", t.answerWaitMs);
+    timerAlive_ = makeTimer(this, "Timer_alive", t.announceMs);
+    timerOnechat_ = makeTimer(this, "Timer_onechat", t.chatWaitMs);
 
     BuildMenu();
     BuildPages();
@@ -82,7 +78,6 @@ TMainForm::TMainForm(std::unique_ptr<Messenger> messenger)
     FormCreate();
 
     // Subsystems, then the windows that live hidden for the whole run.
-    registry_ = std::make_unique<ShareRegistry>();
     sharePage_ = new TSharePage(*this, tabSetShare_);
     tabSetShare_->layout()->addWidget(sharePage_);
     peers_ = std::make_unique<PeerTree>(*this);
@@ -94,13 +89,11 @@ TMainForm::TMainForm(std::unique_ptr<Messenger> messenger)
     chat_ = std::make_unique<ChatController>(*this);
     ping_ = std::make_unique<PingLauncher>(*this);
 
-    termination_ = new TerminationSignals(this);
-    connect(termination_, &TerminationSignals::terminationRequested, this, &QWidget::close);
+    connect(&session, &Session::status, this, &TMainForm::SetStatusText);
+    connect(&session, &Session::endRequested, this, &QWidget::close);
 }
 
 TMainForm::~TMainForm() = default;
-
-int TMainForm::RecvSocket() const { return receiver_->RecvSocket(); }
 
 void TMainForm::BuildMenu() {
     QMenu *file = menuBar()->addMenu(QStringLiteral("파일(&F)"));

@@ -2,9 +2,7 @@
 // The main window: its frame (menu, pages, trees, result list, status bar,
 // timers), start-up on first activation and the close sequence. The
 // subsystems attach their own handlers to the controls named here.
-#include "core/dispatcher.h"
-#include "core/host.h"
-#include "core/messenger.h"
+#include "core/session.h"
 
 #include <QMainWindow>
 #include <QTableView>
@@ -21,7 +19,6 @@ class QToolButton;
 class QTreeWidget;
 class QWidget;
 
-class DatagramReceiver;
 class InstanceBeacon;
 class PeerTree;
 class ShareRegistry;
@@ -33,27 +30,26 @@ class TWait_Form;
 class TV_Chat;
 class ChatController;
 class PingLauncher;
-class TerminationSignals;
 
 class TMainForm : public QMainWindow {
     Q_OBJECT
 public:
-    // messenger: the send side to use (tests pass one that records); null for the real one.
-    explicit TMainForm(std::unique_ptr<Messenger> messenger = nullptr);
+    explicit TMainForm(Session &session);
     ~TMainForm() override;
 
-    // Program-wide state and services.
-    HostIdentity &host() { return host_; }
-    Messenger &net() { return *net_; }
-    Dispatcher &dispatcher() { return dispatcher_; }
-    int RecvSocket() const;
-    int SendSocket() const { return net_->SendSocket(); }
+    // Program-wide state and services: the session's.
+    Session &session() { return session_; }
+    HostIdentity &host() { return session_.host(); }
+    Messenger &net() { return session_.net(); }
+    Dispatcher &dispatcher() { return session_.dispatcher(); }
+    int RecvSocket() const { return session_.RecvSocket(); }
+    int SendSocket() const { return session_.SendSocket(); }
     bool FirstActivation() const { return firstActivation_; }
     void SetStatusText(const QString &text);
     QString StatusText(int panel) const;
 
     // Subsystems.
-    ShareRegistry &registry() { return *registry_; }
+    ShareRegistry &registry() { return session_.registry(); }
     TSharePage &sharePage() { return *sharePage_; }
     PeerTree &peers() { return *peers_; }
     ListingController &listing() { return *listing_; }
@@ -104,14 +100,9 @@ private:
     void About1Click();
     void MnuDownloadNewClick();
 
-    HostIdentity host_;
-    std::unique_ptr<Messenger> net_;
-    Dispatcher dispatcher_{host_};
-    DatagramReceiver *receiver_ = nullptr;
-    TerminationSignals *termination_ = nullptr;
+    Session &session_;
     bool firstActivation_ = false;
     bool startupQueued_ = false;
-    bool startedUp_ = false;
     bool closeRan_ = false;
 
     QTabWidget *pcMessage_ = nullptr;
@@ -133,7 +124,6 @@ private:
     QAction *mnuDownloadNew_ = nullptr;
     InstanceBeacon *beacon_ = nullptr;
 
-    std::unique_ptr<ShareRegistry> registry_;
     TSharePage *sharePage_ = nullptr;
     std::unique_ptr<PeerTree> peers_;
     std::unique_ptr<ListingController> listing_;

@@ -3,49 +3,19 @@
 #include "core/mainform.h"
 
 #include "core/prompts.h"
-#include "core/receiver.h"
 #include "core/singleinstance.h"
-#include "core/workers.h"
 #include "peers/peertree.h"
-#include "platform/hostinfo.h"
-#include "platform/udpsocket.h"
-#include "shares/sharepersistence.h"
-#include "shares/shareregistry.h"
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QDir>
-#include <QFileInfo>
 #include <QLabel>
 #include <QTimer>
-
-namespace {
-
-QString chooseIniFile(const QString &programFolder) {
-    const QString inProgram = programFolder + QStringLiteral("Quillmere.ini");
-    if (QFileInfo::exists(inProgram)) return inProgram;
-    const QString inConfig = hostinfo::ConfigFolder() + QStringLiteral("/Quillmere.ini");
-    if (QFileInfo::exists(inConfig)) return inConfig;
-    // An installed copy cannot write beside itself; its list goes to the user's folder.
-    return hostinfo::IsWritableFolder(programFolder) ? inProgram : inConfig;
-}
-
-} // namespace
 
 void TMainForm::FormCreate() {
     const QString app = QString::fromUtf8(kAppTitle);
     QApplication::setApplicationName(app);
     setWindowTitle(app);
-    host_.FileServerTitle = app + QString::fromUtf8(kFileServerSuffix);
     firstActivation_ = false;
-
-    const QString folder = hostinfo::ProgramFolder();
-    host_.DownloadDir = hostinfo::IsWritableFolder(folder) ? folder + QStringLiteral("down")
-                                                            : hostinfo::UserDownloadFolder();
-    if (!QFileInfo::exists(host_.DownloadDir)) QDir().mkpath(host_.DownloadDir);
-    host_.IniFilePath = chooseIniFile(folder);
-    const QString server = folder + QStringLiteral("Vellicor");
-    host_.FileServerPath = QFileInfo(server).isExecutable() ? server : QString();
 }
 
 void TMainForm::showEvent(QShowEvent *e) {
@@ -72,40 +42,25 @@ void TMainForm::FailStartUp(const QString &message) {
 }
 
 bool TMainForm::StartUp() {
-    host_.LocalIP = hostinfo::GetLocalIP().left(16);
-    if (host_.LocalIP.isEmpty()) {
-        FailStartUp(QStringLiteral("컴퓨터에 할당된 IP가 없습니다."));
+    const Session::Start result = session_.StartUp();
+    if (result == Session::Start::NoAddress) {
+        FailStartUp(Session::StartMessage(result));
         return false;
     }
-    LoadShares(*registry_, host_.IniFilePath);
-
-    host_.ComputerName = hostinfo::ComputerName();
-    if (host_.ComputerName.isEmpty()) host_.ComputerName = host_.LocalIP;
-    host_.WorkgroupName = hostinfo::GetWorkgroup(hostinfo::GetOSName());
-    panels_[0]->setText(host_.ComputerName);
-    panels_[1]->setText(host_.LocalIP);
-
-    const QString setupFailed = QStringLiteral("통신 환경을 설정할 수 없습니다");
-    if (!receiver_->Start(udp::OpenReceive(kCommandPort), host_.LocalIP)) {
+    panels_[0]->setText(host().ComputerName);
+    panels_[1]->setText(host().LocalIP);
+    if (result == Session::Start::PortTaken && RaiseRunningCopy()) {
         // This user's own copy holds the port: it comes forward and this one ends quietly.
-        if (RaiseRunningCopy())
-            QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
-        else
-            FailStartUp(setupFailed);
+        QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+        return false;
+    }
+    if (result != Session::Start::Started) {
+        FailStartUp(Session::StartMessage(result));
         return false;
     }
     beacon_ = new InstanceBeacon(this);
-    const int send = udp::OpenSend(host_.LocalIP);
-    if (send == udp::kInvalid) {
-        FailStartUp(setupFailed);
-        return false;
-    }
-    net_->SetSendSocket(send);
-    udp::EnableBroadcast(send);
-
     peers_->PlantRoot();
     peers_->Timer_aliveTimer();
-    startedUp_ = true;
     return true;
 }
 
@@ -113,23 +68,10 @@ bool TMainForm::FormCloseQuery() {
     if (closeRan_) return true;
     closeRan_ = true;
     timerAlive_->stop();
-    int send = net_->SendSocket();
-    udp::SetLingerZero(send);
-    receiver_->SetLingerZero();
-    net_->SetSendSocket(udp::kInvalid);
-    udp::Close(send);
-    receiver_->Close();
     delete beacon_; // a start from now on finds the port free
     beacon_ = nullptr;
-
-    // Only a copy that came up saves: one that failed before the load holds an
-    // empty list, and one that failed after it (another copy holds the port)
-    // holds a stale one that would wipe what that copy saves.
-    if (startedUp_) {
-        QString error;
-        if (!SaveShares(*registry_, host_.IniFilePath, &error)) prompts::Error(this, error + QLatin1Char('.'));
-    }
-    StopWorkers(3000);
+    QString error;
+    if (!session_.Close(&error)) prompts::Error(this, error + QLatin1Char('.'));
     return true;
 }
 

@@ -68,8 +68,11 @@ QList<qint64> Running(const QString &executableName, const QString &launchToken)
 }
 
 bool Alive(qint64 pid) {
-    const char state = processState(QStringLiteral("/proc/%1").arg(pid));
-    return state != 0 && state != 'Z' && state != 'X';
+    const QString pidDir = QStringLiteral("/proc/%1").arg(pid);
+    const char state = processState(pidDir);
+    // A process that is ending has let go of its memory, and with it its
+    // command line, before it turns into a zombie: the scan no longer sees it.
+    return state != 0 && state != 'Z' && state != 'X' && !readProcFile(pidDir + QStringLiteral("/cmdline")).isEmpty();
 }
 
 Readiness ListenState(qint64 pid, quint16 port) {

@@ -25,7 +25,9 @@ int OpenReceive(quint16 port) {
     a.sin_addr.s_addr = htonl(INADDR_ANY);
     a.sin_port = htons(port);
     if (::bind(fd, reinterpret_cast<sockaddr *>(&a), sizeof a) != 0) {
+        const int error = errno; // the caller tells a taken port from other faults
         ::close(fd);
+        errno = error;
         return kInvalid;
     }
     ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &kReceiveQueueBytes, sizeof kReceiveQueueBytes);

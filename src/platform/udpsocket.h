@@ -12,6 +12,7 @@ constexpr int kInvalid = -1;
 // to a wildcard-bound socket, and a second copy must still fail to bind.
 // Its receive queue is enlarged to take a burst of announcements, and each
 // datagram's arrival (interface and destination) is recorded for ReadOne.
+// On failure errno tells why (EADDRINUSE: another socket holds the port).
 int OpenReceive(quint16 port);
 // Bound to localIp with a system-chosen port; SO_BROADCAST is set separately.
 int OpenSend(const QString &localIp);

@@ -4,6 +4,7 @@
 #include "chat/chatcontroller.h"
 #include "chat/vchat.h"
 #include "core/mainform.h"
+#include "testform.h"
 #include "peers/peertree.h"
 #include "platform/cp949.h"
 #include "promptrecorder.h"
@@ -23,7 +24,7 @@ struct ChatFixture {
         prompts = std::make_unique<PromptRecorder>();
         auto m = std::make_unique<RecordingMessenger>();
         net = m.get();
-        form = std::make_unique<TMainForm>(std::move(m));
+        form = std::make_unique<TestForm>(std::move(m));
         form->host().LocalIP = QStringLiteral("10.0.0.1");
         form->host().ComputerName = QStringLiteral("ME");
         form->host().WorkgroupName = QStringLiteral("WG");

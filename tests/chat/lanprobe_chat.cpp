@@ -11,6 +11,7 @@
 #include "chat/repcht.h"
 #include "chat/vchat.h"
 #include "core/mainform.h"
+#include "core/session.h"
 #include "listing/waitform.h"
 #include "peers/peertree.h"
 #include "ping/neticmp.h"
@@ -142,7 +143,8 @@ int main(int argc, char *argv[]) {
     QApplication app(argc, argv);
     app.setQuitOnLastWindowClosed(false);
     probe::printPrompts();
-    TMainForm form;
+    Session session;
+    TMainForm form(session);
     if (!probe::startUp(form)) return probe::fail(QStringLiteral("no start-up"));
     probe::say(QStringLiteral("STARTED ") + form.host().ComputerName + QLatin1Char(' ') + form.host().LocalIP);
     // Ends the run after two and a half minutes whatever happens.

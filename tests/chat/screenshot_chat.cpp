@@ -4,6 +4,7 @@
 #include "chat/repcht.h"
 #include "chat/vchat.h"
 #include "core/mainform.h"
+#include "testform.h"
 #include "listing/waitform.h"
 #include "platform/cp949.h"
 #include "recordingmessenger.h"
@@ -15,7 +16,7 @@
 int main(int argc, char **argv) {
     QApplication app(argc, argv);
     const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("/tmp");
-    TMainForm form(std::make_unique<RecordingMessenger>());
+    TestForm form;
     form.host().LocalIP = QStringLiteral("10.0.0.1");
     form.host().ComputerName = QStringLiteral("경리부-PC");
     form.net().SetSendSocket(42);

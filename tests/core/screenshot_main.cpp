@@ -2,6 +2,7 @@
 // DESIGN01 has fallen silent and is dimmed, with its last answer as a tooltip
 // (on a real display the picture is of the screen, tooltip included).
 #include "core/mainform.h"
+#include "testform.h"
 #include "listing/listingcontroller.h"
 #include "peers/peerliveness.h"
 #include "peers/peertree.h"
@@ -15,7 +16,7 @@
 
 int main(int argc, char **argv) {
     QApplication app(argc, argv);
-    TMainForm form(std::make_unique<RecordingMessenger>());
+    TestForm form;
     form.resize(1000, 640);
     form.show();
     QTest::qWait(300);

@@ -4,6 +4,7 @@
 #include "chat/chatcontroller.h"
 #include "core/frame.h"
 #include "core/mainform.h"
+#include "testform.h"
 #include "core/trayactivity.h"
 #include "download/downfile.h"
 #include "download/downloadqueue.h"
@@ -57,7 +58,7 @@ private slots:
 
     void newsWhileAway() {
         auto net = std::make_unique<RecordingMessenger>();
-        TMainForm form(std::move(net));
+        TestForm form(std::move(net));
         DesktopNotifications notifications;
         TrayActivity tray(form, [&](const QString &kind, const QString &summary, const QString &body) {
             notifications.Notify(kind, summary, body);

@@ -1,5 +1,6 @@
 // Start-up on the first activation, the choice of paths and the close sequence.
 #include "core/mainform.h"
+#include "testform.h"
 #include "core/singleinstance.h"
 #include "platform/hostinfo.h"
 #include "platform/udpsocket.h"
@@ -37,7 +38,7 @@ private slots:
     void startsOnceAndCloses() {
         auto m = std::make_unique<RecordingMessenger>();
         RecordingMessenger *net = m.get();
-        TMainForm form(std::move(m));
+        TestForm form(std::move(m));
         QCOMPARE(form.windowTitle(), QStringLiteral("Quillmere™ v1.0"));
         QCOMPARE(form.host().FileServerTitle, QStringLiteral("Quillmere™ v1.0 - TFTP"));
         QCOMPARE(form.RecvSocket(), -1);
@@ -72,7 +73,7 @@ private slots:
     }
 
     void closingBeforeStartUp() {
-        TMainForm form(std::make_unique<RecordingMessenger>());
+        TestForm form;
         QSignalSpy closed(&form, &TMainForm::closed);
         form.close();
         QCOMPARE(closed.size(), 1);
@@ -84,7 +85,7 @@ private slots:
         int holder = udp::OpenReceive(8765); // another copy holds the port
         QVERIFY(holder >= 0);
         PromptRecorder prompts;
-        TMainForm form(std::make_unique<RecordingMessenger>());
+        TestForm form;
         // While the message is up, the copy that holds the port saves its list;
         // this copy loaded the list before, and its stale one must not replace it.
         const QString ini = form.host().IniFilePath;
@@ -114,11 +115,11 @@ private slots:
     // still gives the message (above).
     void secondCopyRaisesTheFirst() {
         PromptRecorder prompts;
-        TMainForm first(std::make_unique<RecordingMessenger>());
+        TestForm first;
         first.show();
         QTRY_VERIFY(first.RecvSocket() >= 0);
         first.showMinimized();
-        TMainForm second(std::make_unique<RecordingMessenger>());
+        TestForm second;
         QSignalSpy closed(&second, &TMainForm::closed);
         second.show();
         QTRY_COMPARE(closed.size(), 1);
@@ -134,14 +135,14 @@ private slots:
         const QString config = hostinfo::ConfigFolder() + QStringLiteral("/Quillmere.ini");
         QFile::remove(program);
         QFile::remove(config);
-        QCOMPARE(TMainForm().host().IniFilePath, program); // neither: the (writable) program folder
+        QCOMPARE(Session().host().IniFilePath, program); // neither: the (writable) program folder
         touch(config);
-        QCOMPARE(TMainForm().host().IniFilePath, config);
+        QCOMPARE(Session().host().IniFilePath, config);
         touch(program);
-        QCOMPARE(TMainForm().host().IniFilePath, program); // both: the program folder wins
+        QCOMPARE(Session().host().IniFilePath, program); // both: the program folder wins
         QFile::remove(program);
         QFile::remove(config);
-        QCOMPARE(TMainForm().host().DownloadDir, hostinfo::ProgramFolder() + QStringLiteral("down"));
+        QCOMPARE(Session().host().DownloadDir, hostinfo::ProgramFolder() + QStringLiteral("down"));
         QVERIFY(QFileInfo(hostinfo::ProgramFolder() + QStringLiteral("down")).isDir());
     }
 
@@ -160,7 +161,7 @@ private slots:
         QCOMPARE(hostinfo::ComputerName(), QString()); // not available: ComputerName becomes LocalIP
 
         auto m = std::make_unique<RecordingMessenger>();
-        TMainForm form(std::move(m));
+        TestForm form(std::move(m));
         form.show();
         QTRY_VERIFY(form.FirstActivation());
         QCOMPARE(form.host().ComputerName, QStringLiteral("127.0.0.1"));
@@ -181,7 +182,7 @@ private slots:
             return 0.2126 * lin(c.redF()) + 0.7152 * lin(c.greenF()) + 0.0722 * lin(c.blueF()) + 0.05;
         };
         {
-            TMainForm form(std::make_unique<RecordingMessenger>()); // and with it every window of the run
+            TestForm form; // and with it every window of the run
             for (QWidget *w : QApplication::allWidgets()) {
                 QWidget *named = w; // Qt's own parts (viewports) are told by their owner
                 while (named->parentWidget() &&

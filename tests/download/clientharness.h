@@ -4,6 +4,7 @@
 // bytes from a TCP server on loopback.
 #include "core/frame.h"
 #include "core/mainform.h"
+#include "testform.h"
 #include "download/downfile.h"
 #include "download/downloadqueue.h"
 #include "download/transferclient.h"
@@ -31,7 +32,7 @@ struct ClientHarness {
     ClientHarness() {
         auto m = std::make_unique<RecordingMessenger>();
         net = m.get();
-        form = std::make_unique<TMainForm>(std::move(m));
+        form = std::make_unique<TestForm>(std::move(m));
         form->host().LocalIP = kOwnerIP;
         form->host().ComputerName = QStringLiteral("ME");
         // Sends need a send socket; what they would send is recorded.

@@ -8,6 +8,7 @@
 //   QM_RESUME=1 resume mode in the dialog
 //   QM_RESTART=1 a row that ends broken is started again once, as the user would
 #include "core/mainform.h"
+#include "core/session.h"
 #include "core/prompts.h"
 #include "download/downconfirm.h"
 #include "download/downfile.h"
@@ -64,7 +65,8 @@ int main(int argc, char **argv) {
         std::fflush(stdout);
         return prompts::Answer{};
     });
-    TMainForm form;
+    Session session;
+    TMainForm form(session);
     form.show();
     if (!QTest::qWaitFor([&] { return form.SendSocket() >= 0; }, 10000)) return 2;
 

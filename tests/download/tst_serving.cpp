@@ -3,6 +3,7 @@
 // what the file server is started with, and the bytes it then delivers.
 #include "core/frame.h"
 #include "core/mainform.h"
+#include "testform.h"
 #include "download/ftpthread.h"
 #include "platform/cp949.h"
 #include "platform/fileservers.h"
@@ -142,7 +143,7 @@ private slots:
         writeFile(path(QStringLiteral("idle.bin")), "idle");
         auto m = std::make_unique<RecordingMessenger>();
         net = m.get();
-        form = std::make_unique<TMainForm>(std::move(m));
+        form = std::make_unique<TestForm>(std::move(m));
         form->host().LocalIP = QStringLiteral("127.0.0.1");
         form->host().FileServerPath = kServer;
         sendSocket = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);

@@ -8,6 +8,7 @@
 #include "chat/repcht.h"
 #include "chat/vchat.h"
 #include "core/mainform.h"
+#include "core/session.h"
 #include "download/downconfirm.h"
 #include "download/downfile.h"
 #include "download/downloadqueue.h"
@@ -162,7 +163,8 @@ int main(int argc, char *argv[]) {
     QApplication app(argc, argv);
     app.setQuitOnLastWindowClosed(false);
     probe::printPrompts();
-    TMainForm form;
+    Session session;
+    TMainForm form(session);
     form.resize(1100, 640);
     if (!probe::startUp(form)) return probe::fail(QStringLiteral("no start-up"));
     probe::say(QStringLiteral("STARTED ") + form.host().ComputerName);

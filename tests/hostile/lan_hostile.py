@@ -313,7 +313,7 @@ with TestLan(build, hosts=3) as lan:
     start = "@_+R;EVIL;%s;0" % served
     unasked = "@_+G;" + "".join("f%d.txt;1;;/x/;BAD;%s;;" % (i, qm2.ip) for i in range(40)) + "#END_LIST#"
     floods = [
-        ("2000 browse requests at once", [(forged_ip(i), "@_+L;") for i in range(2000)], 0, True),
+        ("2000 browse requests at once", [(forged_ip(i), "@_+L;") for i in range(2000)], 0, False),
         ("30000 padded browse requests in 3 s", [(forged_ip(i), "@_+L;" + "x" * 1400) for i in range(30000)], 3, False),
         ("30000 searches in 6 s", [(forged_ip(i), "@_&#;@_+B;a") for i in range(30000)], 6, True),
         ("6 start requests from one address and 40 from 40",

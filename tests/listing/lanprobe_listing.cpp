@@ -5,6 +5,7 @@
 // Prints the counter after each change, each status line shown, and how long
 // after the command the status line first said the list was complete.
 #include "core/mainform.h"
+#include "core/session.h"
 #include "listing/listingcontroller.h"
 #include "peers/peertree.h"
 #include "probekit.h"
@@ -29,7 +30,8 @@ int main(int argc, char *argv[]) {
     QApplication app(argc, argv);
     app.setQuitOnLastWindowClosed(false);
     probe::printPrompts();
-    TMainForm form;
+    Session session;
+    TMainForm form(session);
     form.resize(1100, 620);
     QElapsedTimer t;
     t.start();

@@ -2,6 +2,7 @@
 // through the dispatcher with the progress of a browse answer, the no-shares
 // reply, the no-answer timeout, and this copy answering browse and search requests.
 #include "core/mainform.h"
+#include "testform.h"
 #include "listing/listingcontroller.h"
 #include "listing/shareentry.h"
 #include "peers/peertree.h"
@@ -51,7 +52,7 @@ private slots:
     void init() {
         auto m = std::make_unique<RecordingMessenger>();
         net = m.get();
-        form = std::make_unique<TMainForm>(std::move(m));
+        form = std::make_unique<TestForm>(std::move(m));
         form->host().LocalIP = QStringLiteral("10.0.0.1");
         form->host().ComputerName = QStringLiteral("ME");
         form->net().SetSendSocket(42); // any valid descriptor: the recorder sends nothing

@@ -2,6 +2,7 @@
 // sorting, the list's and the tree's commands, and their popups.
 #include "core/icons.h"
 #include "core/mainform.h"
+#include "testform.h"
 #include "listing/listingcontroller.h"
 #include "listing/remoteresults.h"
 #include "peers/peertree.h"
@@ -80,7 +81,7 @@ class TestRemoteViews : public QObject {
 
 private slots:
     void init() {
-        form = std::make_unique<TMainForm>(std::make_unique<RecordingMessenger>());
+        form = std::make_unique<TestForm>();
         form->host().LocalIP = QStringLiteral("10.0.0.1");
         form->host().ComputerName = QStringLiteral("ME");
     }

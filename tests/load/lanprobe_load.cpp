@@ -7,6 +7,7 @@
 // A line "report" on stdin ends the run and prints the figures, the peer
 // tree and every dialog the copy asked.
 #include "core/mainform.h"
+#include "core/session.h"
 #include "probekit.h"
 #include "core/prompts.h"
 #include "peers/personinfo.h"
@@ -74,7 +75,8 @@ int main(int argc, char *argv[]) {
     });
     const int expected = qEnvironmentVariableIntValue("QM_EXPECT");
 
-    TMainForm form;
+    Session session;
+    TMainForm form(session);
     form.resize(1000, 600);
     if (!probe::startUp(form)) return probe::fail(QStringLiteral("no start-up"));
 

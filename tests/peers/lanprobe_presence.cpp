@@ -2,6 +2,7 @@
 // peer tree lists the computers named in QM_EXPECT ("GROUP/NAME,..."). With
 // QM_LINGER_MS it then stays on the LAN that long, announcing as copies do.
 #include "core/mainform.h"
+#include "core/session.h"
 #include "peers/personinfo.h"
 
 #include <QApplication>
@@ -26,7 +27,8 @@ static QStringList treeLines(QTreeWidget *tree) {
 int main(int argc, char **argv) {
     QApplication app(argc, argv);
     const QStringList expected = qEnvironmentVariable("QM_EXPECT").split(QLatin1Char(','));
-    TMainForm form;
+    Session session;
+    TMainForm form(session);
     form.show();
     QElapsedTimer t;
     t.start();

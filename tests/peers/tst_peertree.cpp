@@ -2,6 +2,7 @@
 // highlighting a node's files, announcements in and out, answers to
 // newcomers and the dimming of silent computers.
 #include "core/mainform.h"
+#include "testform.h"
 #include "listing/listingcontroller.h"
 #include "peers/peerliveness.h"
 #include "peers/peertree.h"
@@ -48,7 +49,7 @@ private slots:
     void init() {
         auto m = std::make_unique<RecordingMessenger>();
         net = m.get();
-        form = std::make_unique<TMainForm>(std::move(m));
+        form = std::make_unique<TestForm>(std::move(m));
         form->host().LocalIP = QStringLiteral("10.0.0.1");
         form->host().WorkgroupName = QStringLiteral("WG");
         form->host().ComputerName = QStringLiteral("ME");

@@ -2,6 +2,7 @@
 // run, Stop, closing during a run, a provider that cannot be created, and a
 // real ping of this host opened from the peer tree.
 #include "core/mainform.h"
+#include "testform.h"
 #include "fakeecho.h"
 #include "peers/peertree.h"
 #include "ping/neticmp.h"
@@ -140,7 +141,7 @@ private slots:
     }
 
     void realPingFromThePeerTree() {
-        auto main = std::make_unique<TMainForm>(std::make_unique<RecordingMessenger>());
+        auto main = std::make_unique<TestForm>();
         main->host().LocalIP = QStringLiteral("10.0.0.1");
         main->peers().PlantRoot();
         main->peers().AddPresence(QStringLiteral("127.0.0.1"), QStringLiteral("WG"), QStringLiteral("LOOP"));

@@ -1,6 +1,7 @@
 // Saves pictures of the share settings page with files and folders in it and
 // of the properties of one of them, for looking at.
 #include "core/mainform.h"
+#include "testform.h"
 #include "recordingmessenger.h"
 #include "shares/sharepage.h"
 #include "shares/sharepassword.h"
@@ -32,7 +33,7 @@ int main(int argc, char **argv) {
         out.resize(f.size);
     }
 
-    TMainForm form(std::make_unique<RecordingMessenger>());
+    TestForm form;
     form.resize(1000, 520);
     form.show();
     QTest::qWait(300);

@@ -1,5 +1,6 @@
 // The Samba shares of this computer and their import into the share list.
 #include "core/mainform.h"
+#include "testform.h"
 #include "platform/sambashares.h"
 #include "promptrecorder.h"
 #include "recordingmessenger.h"
@@ -93,7 +94,7 @@ private slots:
     void importAddsEachFolderOnce() {
         const SambaLocations where = prepare();
         PromptRecorder prompts;
-        TMainForm form(std::make_unique<RecordingMessenger>());
+        TestForm form;
         ShareRegistry &reg = form.registry();
         form.sharePage().SetSambaLocations(where);
         auto *button = form.findChild<QPushButton *>(QStringLiteral("BB_AddWindows"));
@@ -145,7 +146,7 @@ private slots:
         QDir().mkpath(path("srv/docs"));
         writeText(path("one.conf"), QStringLiteral("[s]\n   path = %1\n").arg(path(configured)));
         PromptRecorder prompts;
-        TMainForm form(std::make_unique<RecordingMessenger>());
+        TestForm form;
         ShareRegistry &reg = form.registry();
         form.sharePage().SetSambaLocations({path("one.conf"), path("no-us")});
         QCOMPARE(reg.AddShareRecord(path(byHand), {}, {}, ShareKind::Folder), AddResult::Added);
@@ -160,7 +161,7 @@ private slots:
     void importStopsAtTheCapacity() {
         const SambaLocations where = prepare();
         PromptRecorder prompts;
-        TMainForm form(std::make_unique<RecordingMessenger>());
+        TestForm form;
         ShareRegistry &reg = form.registry();
         for (int i = 0; i < ShareRegistry::kCapacity - 1; ++i) {
             writeText(path("fill/f%1").arg(i), QStringLiteral("x"));

@@ -2,6 +2,7 @@
 // and by files dropped on it, with only the dialogs answered at the prompt
 // boundary.
 #include "core/mainform.h"
+#include "testform.h"
 #include "promptrecorder.h"
 #include "recordingmessenger.h"
 #include "shares/sharepage.h"
@@ -88,7 +89,7 @@ class TestSharePage : public QObject {
 
 private slots:
     void init() {
-        form_ = std::make_unique<TMainForm>(std::make_unique<RecordingMessenger>());
+        form_ = std::make_unique<TestForm>();
         form_->resize(1000, 600);
         form_->show();
         QVERIFY(QTest::qWaitForWindowExposed(form_.get()));

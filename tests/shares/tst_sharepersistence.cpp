@@ -1,6 +1,7 @@
 // The share list in the configuration file: its format, the load at start-up
 // and the save on close, also when the program is ended from outside.
 #include "core/mainform.h"
+#include "testform.h"
 #include "platform/cp949.h"
 #include "promptrecorder.h"
 #include "recordingmessenger.h"
@@ -148,7 +149,7 @@ private slots:
 
     void failedSaveIsReportedAndTheProgramCloses() {
         PromptRecorder prompts;
-        TMainForm form(std::make_unique<RecordingMessenger>());
+        TestForm form;
         form.show();
         QTRY_VERIFY(form.FirstActivation());
         writeAll(path("w/x.txt"), "x");

@@ -1,0 +1,10 @@
+#pragma once
+// Every interval the protocol fixes, in one place, so that a test can run a
+// whole copy with short ones. The program always uses these defaults.
+struct Timings {
+    int announceMs = 30000;     // presence announcement; a computer not heard for two is dimmed
+    int answerWaitMs = 6000;    // a browse or search without any answer ends
+    int chatWaitMs = 15000;     // a chat request without an answer ends
+    int listSpacingMs = 1500;   // between the list datagrams of one paced answer
+    int transferWaitMs = 5000;  // each wait of the downloading side: reply, connect, silence
+};
