@@ -83,7 +83,7 @@ Session::Start Session::StartUp() {
     return Start::Started;
 }
 
-bool Session::Close(QString *error) {
+bool Session::Close(QString *error, bool saveShares) {
     if (closed_) return true;
     closed_ = true;
     int send = net_->SendSocket();
@@ -97,7 +97,7 @@ bool Session::Close(QString *error) {
     // empty list, and one that failed after it (another copy holds the port)
     // holds a stale one that would wipe what that copy saves.
     bool saved = true;
-    if (startedUp_) saved = SaveShares(*registry_, host_.IniFilePath, error);
+    if (startedUp_ && saveShares) saved = SaveShares(*registry_, host_.IniFilePath, error);
     StopWorkers(3000);
     return saved;
 }

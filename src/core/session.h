@@ -44,8 +44,9 @@ public:
     static QString StartMessage(Start result);
 
     // Closes both sockets, saves the share list when the start-up ran to its
-    // end, and lets running work end. False with error set when the save failed.
-    bool Close(QString *error);
+    // end (and saveShares: a client that only fetches leaves the file alone),
+    // and lets running work end. False with error set when the save failed.
+    bool Close(QString *error, bool saveShares = true);
 
 signals:
     // A text for the status line (a receive failure).

@@ -180,21 +180,9 @@ QList<int> TSharePage::selectedRows() const {
 }
 
 bool TSharePage::admit(AddResult result, const QString &path) {
-    switch (result) {
-    case AddResult::Added:
-    case AddResult::Skipped: return true;
-    case AddResult::Unstorable:
-        prompts::Information(this, QStringLiteral("이름에 ';' 문자나 나타낼 수 없는 문자가 들어 있어 공유할 수 "
-                                                  "없습니다.\n") +
-                                       path);
-        return true;
-    case AddResult::Full:
-        prompts::Information(this, QStringLiteral("공유는 최대 %1 개까지 등록할 수 있습니다. 더 이상 추가할 수 "
-                                                  "없습니다.")
-                                       .arg(ShareRegistry::kCapacity));
-        return false;
-    }
-    return true;
+    const QString message = AddResultMessage(result, path);
+    if (!message.isEmpty()) prompts::Information(this, message);
+    return result != AddResult::Full;
 }
 
 void TSharePage::MI_AddFileClick() {

@@ -201,3 +201,16 @@ QString ShareCountText(qint64 files, int records) {
         .arg(records)
         .arg(ShareRegistry::kCapacity);
 }
+
+QString AddResultMessage(AddResult result, const QString &path) {
+    switch (result) {
+    case AddResult::Added:
+    case AddResult::Skipped: break;
+    case AddResult::Unstorable:
+        return QStringLiteral("이름에 ';' 문자나 나타낼 수 없는 문자가 들어 있어 공유할 수 없습니다.\n") + path;
+    case AddResult::Full:
+        return QStringLiteral("공유는 최대 %1 개까지 등록할 수 있습니다. 더 이상 추가할 수 없습니다.")
+            .arg(ShareRegistry::kCapacity);
+    }
+    return {};
+}

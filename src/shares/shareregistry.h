@@ -72,5 +72,9 @@ private:
     std::array<bool, kColumns> descending_{};
 };
 
+// What the user is told when a path was not added: empty for Added and
+// Skipped (a path that is not there, or registered already, goes by quietly).
+QString AddResultMessage(AddResult result, const QString &path);
+
 // The share count line of the status bar.
 QString ShareCountText(qint64 files, int records);

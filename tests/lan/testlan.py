@@ -79,7 +79,7 @@ class Host:
         self.map_name(self.ip)
         os.makedirs(self.folder)
         os.makedirs(self.home, mode=0o700)
-        for prog in ("quillmere", "Vellicor"):
+        for prog in ("quillmere", "quillmere-cli", "Vellicor"):
             src = os.path.join(self.lan.build, "bin", prog)
             if os.path.exists(src):
                 shutil.copy2(src, self.folder + prog)
