@@ -5,7 +5,7 @@
 #include "shares/shareregistry.h"
 
 int ServeCommand() {
-    Session session;
+    Session session(nullptr, Timings::FromEnvironment());
     if (const int status = cli::Start(session)) return status;
     const HostIdentity &host = session.host();
     cli::Out(QStringLiteral("%1 (%2, 작업그룹 %3): 공유 %4개를 공개합니다. 설정 파일: %5")

@@ -32,7 +32,7 @@ int main(int argc, char *argv[]) {
     app.setQuitOnLastWindowClosed(false);
     // Started again while running: the running copy comes forward, no second window opens.
     if (RaiseRunningCopy()) return 0;
-    Session session;
+    Session session(nullptr, Timings::FromEnvironment());
     TMainForm form(session);
     QObject::connect(&form, &TMainForm::closed, &app, &QCoreApplication::quit, Qt::QueuedConnection);
     DesktopNotifications notifications;
