@@ -22,6 +22,7 @@
 #include "core/prompts.h"
 #include "listing/listdatagram.h"
 #include "listing/listingcontroller.h"
+#include "peers/peerdirectory.h"
 #include "peers/peertree.h"
 
 #include <QApplication>
@@ -157,7 +158,7 @@ int main(int argc, char *argv[]) {
                 const int rows = form.LV_ShareFile()->model()->rowCount();
                 PeerTree &peers = form.peers();
                 for (int o = 0; o < kOwners; ++o)
-                    peers.AddPresence(ownerIp(o), o % 2 ? QStringLiteral("ODD") : QStringLiteral("EVEN"), owner(o));
+                    session.peers().AddPresence(ownerIp(o), o % 2 ? QStringLiteral("ODD") : QStringLiteral("EVEN"), owner(o));
                 const auto time = [&](QTreeWidgetItem *node) {
                     form.TV_Person()->setCurrentItem(node);
                     QElapsedTimer t;

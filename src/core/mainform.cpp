@@ -69,7 +69,6 @@ TMainForm::TMainForm(Session &session) : session_(session) {
 
     const Timings &t = session.timings();
     timerFileShare_ = makeTimer(this, "Timer_FileShare", t.answerWaitMs);
-    timerAlive_ = makeTimer(this, "Timer_alive", t.announceMs);
     timerOnechat_ = makeTimer(this, "Timer_onechat", t.chatWaitMs);
 
     BuildMenu();

@@ -73,7 +73,6 @@ public:
     QLabel *L_SearchFileName() const { return lSearchFileName_; }
     QLabel *L_SearchFileCnt() const { return lSearchFileCnt_; }
     QTimer *Timer_FileShare() const { return timerFileShare_; }
-    QTimer *Timer_alive() const { return timerAlive_; }
     QTimer *Timer_onechat() const { return timerOnechat_; }
 
     // Start-up and shutdown.
@@ -119,7 +118,6 @@ private:
     QLabel *lSearchFileCnt_ = nullptr;
     QLabel *panels_[3] = {};
     QTimer *timerFileShare_ = nullptr;
-    QTimer *timerAlive_ = nullptr;
     QTimer *timerOnechat_ = nullptr;
     QAction *mnuDownloadNew_ = nullptr;
     InstanceBeacon *beacon_ = nullptr;

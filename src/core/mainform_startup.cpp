@@ -4,6 +4,7 @@
 
 #include "core/prompts.h"
 #include "core/singleinstance.h"
+#include "peers/peerdirectory.h"
 #include "peers/peertree.h"
 
 #include <QApplication>
@@ -60,14 +61,13 @@ bool TMainForm::StartUp() {
     }
     beacon_ = new InstanceBeacon(this);
     peers_->PlantRoot();
-    peers_->Timer_aliveTimer();
+    session_.peers().Announce();
     return true;
 }
 
 bool TMainForm::FormCloseQuery() {
     if (closeRan_) return true;
     closeRan_ = true;
-    timerAlive_->stop();
     delete beacon_; // a start from now on finds the port free
     beacon_ = nullptr;
     QString error;

@@ -2,6 +2,7 @@
 
 #include "core/receiver.h"
 #include "core/workers.h"
+#include "peers/peerdirectory.h"
 #include "platform/hostinfo.h"
 #include "platform/terminationsignals.h"
 #include "platform/udpsocket.h"
@@ -28,7 +29,8 @@ QString chooseIniFile(const QString &programFolder) {
 
 Session::Session(std::unique_ptr<Messenger> messenger, Timings timings)
     : timings_(timings), net_(messenger ? std::move(messenger) : std::make_unique<Messenger>()),
-      registry_(std::make_unique<ShareRegistry>()) {
+      registry_(std::make_unique<ShareRegistry>()),
+      peers_(std::make_unique<PeerDirectory>(*net_, dispatcher_, host_, timings_)) {
     setObjectName(QStringLiteral("Session"));
     receiver_ = new DatagramReceiver(dispatcher_, [this](const QString &t) { emit status(t); }, this);
     termination_ = new TerminationSignals(this);
@@ -86,6 +88,7 @@ Session::Start Session::StartUp() {
 bool Session::Close(QString *error, bool saveShares) {
     if (closed_) return true;
     closed_ = true;
+    peers_->StopAnnouncing();
     int send = net_->SendSocket();
     udp::SetLingerZero(send);
     receiver_->SetLingerZero();

@@ -13,6 +13,7 @@
 #include <memory>
 
 class DatagramReceiver;
+class PeerDirectory;
 class ShareRegistry;
 class TerminationSignals;
 
@@ -28,6 +29,7 @@ public:
     Messenger &net() { return *net_; }
     Dispatcher &dispatcher() { return dispatcher_; }
     ShareRegistry &registry() { return *registry_; }
+    PeerDirectory &peers() { return *peers_; }
     int RecvSocket() const;
     int SendSocket() const { return net_->SendSocket(); }
     quint64 ReceiveDrops() const;
@@ -62,6 +64,7 @@ private:
     DatagramReceiver *receiver_ = nullptr;
     TerminationSignals *termination_ = nullptr;
     std::unique_ptr<ShareRegistry> registry_;
+    std::unique_ptr<PeerDirectory> peers_;
     bool startedUp_ = false;
     bool closed_ = false;
 };

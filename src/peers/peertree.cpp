@@ -1,15 +1,14 @@
 #include "peers/peertree.h"
 
-#include "core/frame.h"
 #include "core/mainform.h"
 #include "core/prompts.h"
-#include "core/workers.h"
 #include "listing/listingcontroller.h"
 #include "listing/remoteresults.h"
-#include "peers/peerliveness.h"
+#include "peers/peerdirectory.h"
 
 #include <QAction>
 #include <QContextMenuEvent>
+#include <QDateTime>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QScrollBar>
@@ -19,8 +18,8 @@
 #include <QTreeWidget>
 
 PeerTree::PeerTree(TMainForm &main)
-    : QObject(&main), main_(main), tree_(main.TV_Person()), menu_(new QMenu(tree_)), changeDelay_(new QTimer(this)),
-      liveness_(new PeerLiveness(tree_)), reply_(main.net(), main.host()) {
+    : QObject(&main), main_(main), directory_(main.session().peers()), tree_(main.TV_Person()),
+      menu_(new QMenu(tree_)), changeDelay_(new QTimer(this)) {
     setObjectName(QStringLiteral("PeerTree"));
     tree_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     tree_->setIndentation(19);
@@ -62,13 +61,14 @@ PeerTree::PeerTree(TMainForm &main)
     if (auto *a = main.findChild<QAction *>(QStringLiteral("MnuCollapseAll")))
         connect(a, &QAction::triggered, this, &PeerTree::MnuCollapseAllClick);
 
-    connect(main.Timer_alive(), &QTimer::timeout, this, &PeerTree::Timer_aliveTimer);
-
-    // The broadcast worker hands each announcement to the main thread and waits.
-    main.dispatcher().SetBroadcastHandler("@_&F", [this](const QString &sender, const QString &text) {
-        const QString workgroup = GetField(text, QLatin1Char(';'), 3);
-        const QString computer = GetField(text, QLatin1Char(';'), 4);
-        RunOnMainThread(this, [=, this] { AddPresence(sender, workgroup, computer); });
+    connect(&directory_, &PeerDirectory::computerAdded, this, &PeerTree::AddComputerNode);
+    connect(&directory_, &PeerDirectory::computerDimmed, this, &PeerTree::DimNode);
+    connect(&directory_, &PeerDirectory::computerBrightened, this, &PeerTree::BrightenNode);
+    connect(&directory_, &PeerDirectory::computerRemoved, this,
+            [this](const QString &workgroup, const QString &computer) { DeleteNode(computerNode(workgroup, computer)); });
+    connect(&directory_, &PeerDirectory::groupRemoved, this, [this](const QString &workgroup) {
+        QTreeWidgetItem *root = tree_->topLevelItem(0);
+        DeleteNode(root ? findChild(root, QStringLiteral("G"), workgroup) : nullptr);
     });
 }
 
@@ -84,14 +84,11 @@ void PeerTree::PlantRoot() {
     QTreeWidgetItem *root = MakePersonNode({QString(), QStringLiteral("전체"), QStringLiteral("G")}, kImageRoot);
     tree_->addTopLevelItem(root);
     tree_->setCurrentItem(root);
-}
-
-void PeerTree::Timer_aliveTimer() {
-    main_.Timer_alive()->stop();
-    if (main_.SendSocket() == -1) return;
-    const HostIdentity &host = main_.host();
-    main_.net().BroadcastCommand(QStringLiteral("@_&F"), PresencePayload(host));
-    main_.Timer_alive()->start();
+    for (const QString &workgroup : directory_.Workgroups()) groupNode(workgroup);
+    for (const PeerDirectory::Computer &c : directory_.Computers()) {
+        AddComputerNode(c.workgroup, c.name, c.address);
+        if (c.dimmed) DimNode(c.workgroup, c.name, c.heardAt);
+    }
 }
 
 QTreeWidgetItem *PeerTree::findChild(QTreeWidgetItem *parent, const QString &kind, const QString &name) {
@@ -103,25 +100,48 @@ QTreeWidgetItem *PeerTree::findChild(QTreeWidgetItem *parent, const QString &kin
     return nullptr;
 }
 
-void PeerTree::AddPresence(const QString &sender, const QString &workgroup, const QString &computer) {
-    // The walk does not process events, so no node can vanish under it.
+QTreeWidgetItem *PeerTree::computerNode(const QString &workgroup, const QString &computer) const {
     QTreeWidgetItem *root = tree_->topLevelItem(0);
-    if (!root) return;
+    QTreeWidgetItem *group = root ? findChild(root, QStringLiteral("G"), workgroup) : nullptr;
+    return group ? findChild(group, QStringLiteral("U"), computer) : nullptr;
+}
+
+QTreeWidgetItem *PeerTree::groupNode(const QString &workgroup) {
+    // Before the root is planted there is no tree to show it in; planting fills it.
+    QTreeWidgetItem *root = tree_->topLevelItem(0);
+    if (!root) return nullptr;
     QTreeWidgetItem *group = findChild(root, QStringLiteral("G"), workgroup);
     if (!group) {
         group = MakePersonNode({QString(), workgroup, QStringLiteral("G")}, kImageGroup);
         root->addChild(group);
     }
-    // A newcomer, or a computer back after a silence, may have just started:
-    // it learns of us at once instead of at our next broadcast.
-    if (QTreeWidgetItem *known = findChild(group, QStringLiteral("U"), computer)) {
-        if (liveness_->Heard(known)) reply_.Answer(sender);
-        return;
-    }
-    QTreeWidgetItem *node = MakePersonNode({sender.left(16), computer, QStringLiteral("U")}, kImageComputer);
-    group->addChild(node);
-    liveness_->Heard(node);
-    reply_.Answer(sender);
+    return group;
+}
+
+void PeerTree::AddComputerNode(const QString &workgroup, const QString &computer, const QString &address) {
+    if (QTreeWidgetItem *group = groupNode(workgroup))
+        group->addChild(MakePersonNode({address, computer, QStringLiteral("U")}, kImageComputer));
+}
+
+void PeerTree::DimNode(const QString &workgroup, const QString &computer, const QDateTime &heardAt) {
+    QTreeWidgetItem *node = computerNode(workgroup, computer);
+    if (!node) return;
+    node->setForeground(0, tree_->palette().brush(QPalette::Disabled, QPalette::Text));
+    node->setToolTip(0, QStringLiteral("마지막 응답: ") + heardAt.toString(QStringLiteral("HH:mm:ss")));
+}
+
+void PeerTree::BrightenNode(const QString &workgroup, const QString &computer) {
+    QTreeWidgetItem *node = computerNode(workgroup, computer);
+    if (!node) return;
+    node->setData(0, Qt::ForegroundRole, QVariant());
+    node->setToolTip(0, QString());
+}
+
+void PeerTree::DeleteNode(QTreeWidgetItem *node) {
+    if (!node) return;
+    tree_->setUpdatesEnabled(false);
+    delete node;
+    tree_->setUpdatesEnabled(true);
 }
 
 QTreeWidgetItem *PeerTree::SelectedNode() const {
@@ -148,9 +168,10 @@ void PeerTree::TVMI_DeleteNodeClick() {
     if (node->childCount() > 0 &&
         !prompts::YesNo(&main_, QStringLiteral("선택한 그룹에 포함된 컴퓨터가 있습니다\n삭제하시겠습니까?")))
         return;
-    tree_->setUpdatesEnabled(false);
-    delete node;
-    tree_->setUpdatesEnabled(true);
+    if (PersonImageOf(node) == kImageGroup)
+        directory_.RemoveGroup(node->text(0));
+    else
+        directory_.RemoveComputer(node->parent()->text(0), node->text(0));
     if (above) tree_->setCurrentItem(above);
 }
 

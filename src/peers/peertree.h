@@ -1,18 +1,17 @@
 #pragma once
-// Presence announcements and the peer tree TV_Person: the user's address
-// book of workgroups and computers.
+// The peer tree TV_Person: the user's address book of workgroups and
+// computers, a view of the session's peer directory.
 #include "peers/personinfo.h"
-#include "peers/presencereply.h"
 
 #include <QObject>
 
 class QAction;
+class QDateTime;
 class QMenu;
-class QPoint;
 class QTimer;
 class QTreeWidget;
 class QTreeWidgetItem;
-class PeerLiveness;
+class PeerDirectory;
 class TMainForm;
 
 class PeerTree : public QObject {
@@ -20,12 +19,9 @@ class PeerTree : public QObject {
 public:
     explicit PeerTree(TMainForm &main);
 
-    // Start-up: the root node "전체" as the only top-level node.
+    // Start-up: the root node "전체" as the only top-level node, over what
+    // the directory holds.
     void PlantRoot();
-    // One presence announcement, and the next one in 30 s.
-    void Timer_aliveTimer();
-    // Enters a computer heard from sender (main thread).
-    void AddPresence(const QString &sender, const QString &workgroup, const QString &computer);
 
     // The selected node's record, which the browse, chat and ping commands act on.
     QTreeWidgetItem *SelectedNode() const;
@@ -40,8 +36,6 @@ public:
     void MnuCollapseAllClick();
 
     QMenu *PM_Person() const { return menu_; }
-    PeerLiveness &liveness() { return *liveness_; }
-    PresenceReply &reply() { return reply_; }
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -49,8 +43,16 @@ protected:
 private:
     QAction *addMenuItem(const char *name, const QString &caption, const QString &hint);
     static QTreeWidgetItem *findChild(QTreeWidgetItem *parent, const QString &kind, const QString &name);
+    QTreeWidgetItem *computerNode(const QString &workgroup, const QString &computer) const;
+    // The group's node, new when the tree had none; null before the root is planted.
+    QTreeWidgetItem *groupNode(const QString &workgroup);
+    void AddComputerNode(const QString &workgroup, const QString &computer, const QString &address);
+    void DimNode(const QString &workgroup, const QString &computer, const QDateTime &heardAt);
+    void BrightenNode(const QString &workgroup, const QString &computer);
+    void DeleteNode(QTreeWidgetItem *node);
 
     TMainForm &main_;
+    PeerDirectory &directory_;
     QTreeWidget *tree_;
     QMenu *menu_;
     QAction *share_ = nullptr;
@@ -58,6 +60,4 @@ private:
     QAction *ping_ = nullptr;
     QAction *delete_ = nullptr;
     QTimer *changeDelay_;
-    PeerLiveness *liveness_;
-    PresenceReply reply_;
 };

@@ -5,6 +5,7 @@
 #include "chat/vchat.h"
 #include "core/mainform.h"
 #include "testform.h"
+#include "peers/peerdirectory.h"
 #include "peers/peertree.h"
 #include "platform/cp949.h"
 #include "promptrecorder.h"
@@ -52,7 +53,7 @@ struct ChatFixture {
     }
     // Puts a computer in the peer tree and selects it, as a right-click does.
     void SelectPeer(const QString &ip, const QString &name) {
-        form->peers().AddPresence(ip, QStringLiteral("WG"), name);
+        form->session().peers().AddPresence(ip, QStringLiteral("WG"), name);
         const auto found = form->TV_Person()->findItems(name, Qt::MatchExactly | Qt::MatchRecursive);
         form->TV_Person()->setCurrentItem(found.value(0));
         form->peers().PM_PersonPopup();

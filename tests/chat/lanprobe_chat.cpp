@@ -13,6 +13,7 @@
 #include "core/mainform.h"
 #include "core/session.h"
 #include "listing/waitform.h"
+#include "peers/peerdirectory.h"
 #include "peers/peertree.h"
 #include "ping/neticmp.h"
 #include "probekit.h"
@@ -115,7 +116,7 @@ int ping(TMainForm &form) {
     int n = 0;
     for (const QString &target : env("QM_TARGETS").split(QLatin1Char(','))) {
         const QString name = QStringLiteral("HOST%1").arg(++n);
-        form.peers().AddPresence(target, QStringLiteral("WG"), name);
+        form.session().peers().AddPresence(target, QStringLiteral("WG"), name);
         selectNode(form, name);
         QTimer watch;
         QObject::connect(&watch, &QTimer::timeout, [&] {

@@ -4,8 +4,7 @@
 #include "core/mainform.h"
 #include "testform.h"
 #include "listing/listingcontroller.h"
-#include "peers/peerliveness.h"
-#include "peers/peertree.h"
+#include "peers/peerdirectory.h"
 #include "recordingmessenger.h"
 
 #include <QApplication>
@@ -16,17 +15,19 @@
 
 int main(int argc, char **argv) {
     QApplication app(argc, argv);
-    TestForm form;
+    // Short enough to wait for one computer to dim, long enough for the
+    // others to stay bright until the picture is taken.
+    Timings timings;
+    timings.announceMs = 1000;
+    TestForm form(std::make_unique<RecordingMessenger>(), timings);
     form.resize(1000, 640);
     form.show();
     QTest::qWait(300);
-    PeerTree &p = form.peers();
-    p.liveness().SetAnnounceInterval(100);
+    PeerDirectory &p = form.session().peers();
     p.AddPresence(QStringLiteral("10.0.0.6"), QStringLiteral("WORKGROUP"), QStringLiteral("DESIGN01"));
-    QTest::qWait(400);
+    if (!QTest::qWaitFor([&] { return p.Computers().value(0).dimmed; }, 5000)) return 1;
     p.AddPresence(QStringLiteral("10.0.0.5"), QStringLiteral("WORKGROUP"), QStringLiteral("경리부-PC"));
     p.AddPresence(QStringLiteral("10.0.0.7"), QStringLiteral("개발팀"), QStringLiteral("DEV-KIM"));
-    p.liveness().SetAnnounceInterval(30000);
     form.TV_Person()->expandAll();
     QList<ShareEntry> rows;
     for (int i = 0; i < 5; ++i)

@@ -2,6 +2,7 @@
 #include "core/mainform.h"
 #include "testform.h"
 #include "core/singleinstance.h"
+#include "peers/peerdirectory.h"
 #include "platform/hostinfo.h"
 #include "platform/udpsocket.h"
 #include "promptrecorder.h"
@@ -43,7 +44,7 @@ private slots:
         QCOMPARE(form.host().FileServerTitle, QStringLiteral("Quillmere™ v1.0 - TFTP"));
         QCOMPARE(form.RecvSocket(), -1);
         QCOMPARE(form.SendSocket(), -1);
-        QVERIFY(!form.Timer_alive()->isActive() && !form.Timer_FileShare()->isActive() &&
+        QVERIFY(!form.session().peers().Timer_alive()->isActive() && !form.Timer_FileShare()->isActive() &&
                 !form.Timer_onechat()->isActive());
 
         form.show();
@@ -54,7 +55,7 @@ private slots:
         QCOMPARE(form.StatusText(1), QStringLiteral("127.0.0.1"));
         QCOMPARE(form.TV_Person()->topLevelItemCount(), 1);
         QCOMPARE(presenceCount(net), 1);
-        QVERIFY(form.Timer_alive()->isActive());
+        QVERIFY(form.session().peers().Timer_alive()->isActive());
 
         // Later activations repeat nothing.
         form.FormActivate();
@@ -69,7 +70,7 @@ private slots:
         QCOMPARE(closed.size(), 1);
         QCOMPARE(form.RecvSocket(), -1);
         QCOMPARE(form.SendSocket(), -1);
-        QVERIFY(!form.Timer_alive()->isActive());
+        QVERIFY(!form.session().peers().Timer_alive()->isActive());
     }
 
     void closingBeforeStartUp() {

@@ -12,6 +12,7 @@
 #include "listing/folderlisting.h"
 #include "listing/listingcontroller.h"
 #include "listing/searchresponder.h"
+#include "peers/peerdirectory.h"
 #include "peers/peertree.h"
 #include "promptrecorder.h"
 #include "shares/shareregistry.h"
@@ -355,7 +356,7 @@ private slots:
         QVERIFY(!h->form->chatForm().isVisible());
         h->form->Timer_FileShare()->start();
         h->form->peers().PlantRoot();
-        h->form->peers().AddPresence(QStringLiteral("127.0.0.66"), QStringLiteral("WG"), QStringLiteral("EVIL"));
+        h->form->session().peers().AddPresence(QStringLiteral("127.0.0.66"), QStringLiteral("WG"), QStringLiteral("EVIL"));
         const QList<QTreeWidgetItem *> evil =
             h->form->TV_Person()->findItems(QStringLiteral("EVIL"), Qt::MatchExactly | Qt::MatchRecursive);
         QCOMPARE(evil.size(), 1);
@@ -413,8 +414,8 @@ private slots:
         reg.Append({dir->path(), QStringLiteral("0 files"), {}, {}, {}, ShareKind::Folder});
         const QList<ShareRecord> records = reg.Records();
         h->form->peers().PlantRoot();
-        h->form->peers().AddPresence(QStringLiteral("127.0.0.5"), QStringLiteral("WG"), QStringLiteral("PC05"));
-        h->form->peers().AddPresence(QStringLiteral("127.0.0.6"), QStringLiteral("WG2"), QStringLiteral("PC06"));
+        h->form->session().peers().AddPresence(QStringLiteral("127.0.0.5"), QStringLiteral("WG"), QStringLiteral("PC05"));
+        h->form->session().peers().AddPresence(QStringLiteral("127.0.0.6"), QStringLiteral("WG2"), QStringLiteral("PC06"));
         const QStringList tree = treeText(h->form->TV_Person()->topLevelItem(0));
         queue(QStringLiteral("kept"));
         const auto rowName = [this](int r) {

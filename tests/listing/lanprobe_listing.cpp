@@ -7,6 +7,7 @@
 #include "core/mainform.h"
 #include "core/session.h"
 #include "listing/listingcontroller.h"
+#include "peers/peerdirectory.h"
 #include "peers/peertree.h"
 #include "probekit.h"
 #include "shares/shareregistry.h"
@@ -65,7 +66,7 @@ int main(int argc, char *argv[]) {
 
     sinceCommand.start();
     if (env("QM_MODE") == QStringLiteral("browse")) {
-        form.peers().AddPresence(env("QM_TARGET_IP"), QStringLiteral("WG"), env("QM_TARGET_NAME"));
+        form.session().peers().AddPresence(env("QM_TARGET_IP"), QStringLiteral("WG"), env("QM_TARGET_NAME"));
         // The target may already be listed under its own workgroup from its announcement.
         const QList<QTreeWidgetItem *> found =
             form.TV_Person()->findItems(env("QM_TARGET_NAME"), Qt::MatchExactly | Qt::MatchRecursive);

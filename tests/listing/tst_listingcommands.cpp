@@ -5,6 +5,7 @@
 #include "testform.h"
 #include "listing/listingcontroller.h"
 #include "listing/shareentry.h"
+#include "peers/peerdirectory.h"
 #include "peers/peertree.h"
 #include "platform/cp949.h"
 #include "promptrecorder.h"
@@ -62,7 +63,7 @@ private slots:
     void cleanup() { form.reset(); }
 
     void browseCommand() {
-        form->peers().AddPresence(QStringLiteral("10.0.0.5"), QStringLiteral("WG"), QStringLiteral("PC5"));
+        form->session().peers().AddPresence(QStringLiteral("10.0.0.5"), QStringLiteral("WG"), QStringLiteral("PC5"));
         net->ClearSent(); // the peer tree's answer to the newcomer
         QTreeWidgetItem *pc5 = form->TV_Person()->topLevelItem(0)->child(0)->child(0);
         form->TV_Person()->setCurrentItem(pc5);
@@ -123,7 +124,7 @@ private slots:
     }
 
     void browseProgress() {
-        form->peers().AddPresence(QStringLiteral("10.0.0.5"), QStringLiteral("WG"), QStringLiteral("PC5"));
+        form->session().peers().AddPresence(QStringLiteral("10.0.0.5"), QStringLiteral("WG"), QStringLiteral("PC5"));
         form->TV_Person()->setCurrentItem(form->TV_Person()->topLevelItem(0)->child(0)->child(0));
         QTest::qWait(100);
         const QString from = QStringLiteral("10.0.0.5");

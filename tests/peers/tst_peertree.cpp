@@ -1,10 +1,10 @@
-// The peer tree: levels and images, the popup's enabling, deleting nodes,
-// highlighting a node's files, announcements in and out, answers to
-// newcomers and the dimming of silent computers.
+// The peer directory and its tree: levels and images, the popup's enabling,
+// deleting nodes, highlighting a node's files, announcements in and out,
+// answers to newcomers and the dimming of silent computers.
 #include "core/mainform.h"
 #include "testform.h"
 #include "listing/listingcontroller.h"
-#include "peers/peerliveness.h"
+#include "peers/peerdirectory.h"
 #include "peers/peertree.h"
 #include "promptrecorder.h"
 #include "recordingmessenger.h"
@@ -23,6 +23,7 @@ class TestPeerTree : public QObject {
     RecordingMessenger *net = nullptr;
 
     QTreeWidgetItem *root() { return form->TV_Person()->topLevelItem(0); }
+    PeerDirectory &dir() { return form->session().peers(); }
     QAction *action(const char *name) { return form->findChild<QAction *>(QString::fromLatin1(name)); }
     void select(QTreeWidgetItem *node) {
         form->TV_Person()->setCurrentItem(node);
@@ -46,10 +47,12 @@ class TestPeerTree : public QObject {
     }
 
 private slots:
-    void init() {
+    void init() { makeForm({}); }
+    void makeForm(Timings timings) {
+        form.reset();
         auto m = std::make_unique<RecordingMessenger>();
         net = m.get();
-        form = std::make_unique<TestForm>(std::move(m));
+        form = std::make_unique<TestForm>(std::move(m), timings);
         form->host().LocalIP = QStringLiteral("10.0.0.1");
         form->host().WorkgroupName = QStringLiteral("WG");
         form->host().ComputerName = QStringLiteral("ME");
@@ -58,11 +61,10 @@ private slots:
     void cleanup() { form.reset(); }
 
     void levelsAndIdentity() {
-        PeerTree &p = form->peers();
-        p.AddPresence(QStringLiteral("10.0.0.5"), QStringLiteral("WG"), QStringLiteral("PC5"));
-        p.AddPresence(QStringLiteral("10.0.0.6"), QStringLiteral("WG"), QStringLiteral("PC5"));
-        p.AddPresence(QStringLiteral("10.0.0.7"), QStringLiteral("OTHER"), QStringLiteral("PC5"));
-        p.AddPresence(QStringLiteral("10.0.0.8"), QStringLiteral("WG"), QStringLiteral("pc5"));
+        dir().AddPresence(QStringLiteral("10.0.0.5"), QStringLiteral("WG"), QStringLiteral("PC5"));
+        dir().AddPresence(QStringLiteral("10.0.0.6"), QStringLiteral("WG"), QStringLiteral("PC5"));
+        dir().AddPresence(QStringLiteral("10.0.0.7"), QStringLiteral("OTHER"), QStringLiteral("PC5"));
+        dir().AddPresence(QStringLiteral("10.0.0.8"), QStringLiteral("WG"), QStringLiteral("pc5"));
         QCOMPARE(root()->text(0), QStringLiteral("전체"));
         QCOMPARE(PersonImageOf(root()), 0);
         QCOMPARE(root()->childCount(), 2);
@@ -77,12 +79,17 @@ private slots:
         QCOMPARE(pc5.Kind, QStringLiteral("U"));
         QCOMPARE(PersonImageOf(wg->child(0)), 2);
         QCOMPARE(PersonInfoOf(root()->child(1)->child(0)).IP, QStringLiteral("10.0.0.7"));
+        QStringList listed; // as the command-line client lists them
+        for (const PeerDirectory::Computer &c : dir().Computers())
+            listed << c.workgroup + QLatin1Char('/') + c.name + QLatin1Char('@') + c.address;
+        QCOMPARE(listed, (QStringList{QStringLiteral("WG/PC5@10.0.0.5"), QStringLiteral("WG/pc5@10.0.0.8"),
+                                      QStringLiteral("OTHER/PC5@10.0.0.7")}));
     }
 
     void popupEnabling() {
         PeerTree &p = form->peers();
-        p.AddPresence(QStringLiteral("10.0.0.1"), QStringLiteral("WG"), QStringLiteral("ME"));
-        p.AddPresence(QStringLiteral("10.0.0.5"), QStringLiteral("WG"), QStringLiteral("PC5"));
+        dir().AddPresence(QStringLiteral("10.0.0.1"), QStringLiteral("WG"), QStringLiteral("ME"));
+        dir().AddPresence(QStringLiteral("10.0.0.5"), QStringLiteral("WG"), QStringLiteral("PC5"));
         select(root());
         QCOMPARE(enabled(), QStringList());
         select(root()->child(0));
@@ -99,9 +106,9 @@ private slots:
 
     void deleteNodes() {
         PeerTree &p = form->peers();
-        p.AddPresence(QStringLiteral("10.0.0.5"), QStringLiteral("WG"), QStringLiteral("PC5"));
-        p.AddPresence(QStringLiteral("10.0.0.6"), QStringLiteral("WG"), QStringLiteral("PC6"));
-        p.AddPresence(QStringLiteral("10.0.0.7"), QStringLiteral("EMPTY"), QStringLiteral("PC7"));
+        dir().AddPresence(QStringLiteral("10.0.0.5"), QStringLiteral("WG"), QStringLiteral("PC5"));
+        dir().AddPresence(QStringLiteral("10.0.0.6"), QStringLiteral("WG"), QStringLiteral("PC6"));
+        dir().AddPresence(QStringLiteral("10.0.0.7"), QStringLiteral("EMPTY"), QStringLiteral("PC7"));
         form->TV_Person()->expandAll();
         PromptRecorder prompts;
 
@@ -114,6 +121,7 @@ private slots:
         QCOMPARE(root()->child(0)->childCount(), 1);
         QVERIFY(prompts.asked.isEmpty());
         QCOMPARE(form->TV_Person()->currentItem(), root()->child(0)->child(0)); // the node above
+        QCOMPARE(dir().Computers().size(), 2);
 
         select(root()->child(0)); // a group with computers asks; No keeps it
         prompts.answers.append({false, {}, {}});
@@ -123,18 +131,19 @@ private slots:
         p.TVMI_DeleteNodeClick(); // Yes deletes it with its computers
         QCOMPARE(root()->childCount(), 1);
         QCOMPARE(root()->child(0)->text(0), QStringLiteral("EMPTY"));
+        QCOMPARE(dir().Workgroups(), QStringList{QStringLiteral("EMPTY")});
 
         // A deleted computer comes back with its next announcement, at its current address.
-        p.AddPresence(QStringLiteral("10.0.0.9"), QStringLiteral("WG"), QStringLiteral("PC5"));
+        dir().AddPresence(QStringLiteral("10.0.0.9"), QStringLiteral("WG"), QStringLiteral("PC5"));
         QCOMPARE(PersonInfoOf(root()->child(1)->child(0)).IP, QStringLiteral("10.0.0.9"));
     }
 
     void highlightFiles() {
         PeerTree &p = form->peers();
-        p.AddPresence(QStringLiteral("10.0.0.5"), QStringLiteral("WG"), QStringLiteral("PC5"));
-        p.AddPresence(QStringLiteral("10.0.0.6"), QStringLiteral("WG"), QStringLiteral("PC6"));
-        p.AddPresence(QStringLiteral("10.0.0.7"), QStringLiteral("WG2"), QStringLiteral("PC7"));
-        p.AddPresence(QStringLiteral("10.0.0.8"), QStringLiteral("WG2"), QStringLiteral("PC8"));
+        dir().AddPresence(QStringLiteral("10.0.0.5"), QStringLiteral("WG"), QStringLiteral("PC5"));
+        dir().AddPresence(QStringLiteral("10.0.0.6"), QStringLiteral("WG"), QStringLiteral("PC6"));
+        dir().AddPresence(QStringLiteral("10.0.0.7"), QStringLiteral("WG2"), QStringLiteral("PC7"));
+        dir().AddPresence(QStringLiteral("10.0.0.8"), QStringLiteral("WG2"), QStringLiteral("PC8"));
         addRow(QStringLiteral("a"), QStringLiteral("PC5"));
         addRow(QStringLiteral("b"), QStringLiteral("PC6"));
         addRow(QStringLiteral("c"), QStringLiteral("PC7"));
@@ -169,18 +178,18 @@ private slots:
 
     void announcementsOnTheWire() {
         form->net().SetSendSocket(42); // any valid descriptor: the recorder sends nothing
-        form->peers().Timer_aliveTimer();
+        dir().Announce();
         QCOMPARE(net->Sent().size(), 1);
         QCOMPARE(net->Sent()[0].ip, QStringLiteral("255.255.255.255"));
         QCOMPARE(net->Sent()[0].port, quint16(8765));
         QCOMPARE(net->Sent()[0].bytes, QByteArray("@_&#;@_&F;WG;ME"));
-        QVERIFY(form->Timer_alive()->isActive());
-        QCOMPARE(form->Timer_alive()->interval(), 30000);
+        QVERIFY(dir().Timer_alive()->isActive());
+        QCOMPARE(dir().Timer_alive()->interval(), 30000);
 
         form->net().SetSendSocket(-1); // without a send socket the cycle stops for good
-        form->peers().Timer_aliveTimer();
+        dir().Announce();
         QCOMPARE(net->Sent().size(), 1);
-        QVERIFY(!form->Timer_alive()->isActive());
+        QVERIFY(!dir().Timer_alive()->isActive());
 
         // An announcement received goes through a worker and lands in the tree.
         form->dispatcher().DispatchDatagram(QStringLiteral("10.0.0.5"), QByteArray("@_&#;@_&F;WG;PC5"));
@@ -190,16 +199,15 @@ private slots:
     }
 
     void answersToNewcomers() {
-        PeerTree &p = form->peers();
         qint64 now = 0;
-        p.reply().SetClock([&now] { return now; });
+        dir().reply().SetClock([&now] { return now; });
         form->net().SetSendSocket(42);
         auto hear = [&](int host, const QString &name) {
             net->ClearSent();
-            p.AddPresence(QStringLiteral("10.0.1.%1").arg(host), QStringLiteral("WG"), name);
+            dir().AddPresence(QStringLiteral("10.0.1.%1").arg(host), QStringLiteral("WG"), name);
             return net->Sent();
         };
-        p.AddPresence(QStringLiteral("10.0.0.1"), QStringLiteral("WG"), QStringLiteral("ME"));
+        dir().AddPresence(QStringLiteral("10.0.0.1"), QStringLiteral("WG"), QStringLiteral("ME"));
         QCOMPARE(net->Sent().size(), 0); // our own broadcast needs no answer
         const QList<SentDatagram> first = hear(1, QStringLiteral("PC1"));
         QCOMPARE(first.size(), 1);
@@ -219,25 +227,39 @@ private slots:
     }
 
     void silentComputersDim() {
-        PeerTree &p = form->peers();
+        Timings shortIntervals;
+        shortIntervals.announceMs = 40;
+        makeForm(shortIntervals);
         form->net().SetSendSocket(42);
-        p.liveness().SetAnnounceInterval(40);
-        p.AddPresence(QStringLiteral("10.0.0.5"), QStringLiteral("WG"), QStringLiteral("PC5"));
-        p.AddPresence(QStringLiteral("10.0.0.6"), QStringLiteral("WG"), QStringLiteral("PC6"));
+        const auto dimmed = [this] {
+            QList<bool> flags;
+            for (const PeerDirectory::Computer &c : dir().Computers()) flags << c.dimmed;
+            return flags;
+        };
+        dir().AddPresence(QStringLiteral("10.0.0.5"), QStringLiteral("WG"), QStringLiteral("PC5"));
+        dir().AddPresence(QStringLiteral("10.0.0.6"), QStringLiteral("WG"), QStringLiteral("PC6"));
         QTreeWidgetItem *pc5 = root()->child(0)->child(0), *pc6 = root()->child(0)->child(1);
-        QTRY_VERIFY(PeerLiveness::IsDimmed(pc5) && PeerLiveness::IsDimmed(pc6));
+        QTRY_COMPARE(dimmed(), (QList<bool>{true, true}));
         QVERIFY(QRegularExpression(QStringLiteral("^마지막 응답: \\d\\d:\\d\\d:\\d\\d$")).match(pc5->toolTip(0)).hasMatch());
         QCOMPARE(pc5->foreground(0).color(), form->TV_Person()->palette().color(QPalette::Disabled, QPalette::Text));
 
         // Heard again: bright, and answered, since it may have just restarted.
         net->ClearSent();
-        p.AddPresence(QStringLiteral("10.0.0.5"), QStringLiteral("WG"), QStringLiteral("PC5"));
-        QVERIFY(!PeerLiveness::IsDimmed(pc5));
+        dir().AddPresence(QStringLiteral("10.0.0.5"), QStringLiteral("WG"), QStringLiteral("PC5"));
+        QCOMPARE(dimmed(), (QList<bool>{false, true}));
         QCOMPARE(pc5->toolTip(0), QString());
         QVERIFY(!pc5->data(0, Qt::ForegroundRole).isValid());
         QCOMPARE(net->Sent().size(), 1);
-        QVERIFY(PeerLiveness::IsDimmed(pc6));
+        QVERIFY(!pc6->toolTip(0).isEmpty());
         QCOMPARE(root()->child(0)->childCount(), 2); // silence never deletes
+
+        // A tree planted anew shows what the directory holds, the silent one grey.
+        const QString silentTip = pc6->toolTip(0);
+        form->peers().PlantRoot();
+        QCOMPARE(root()->child(0)->childCount(), 2);
+        QCOMPARE(root()->child(0)->child(1)->toolTip(0), silentTip);
+        QCOMPARE(root()->child(0)->child(1)->foreground(0).color(),
+                 form->TV_Person()->palette().color(QPalette::Disabled, QPalette::Text));
     }
 };
 

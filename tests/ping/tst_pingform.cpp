@@ -4,6 +4,7 @@
 #include "core/mainform.h"
 #include "testform.h"
 #include "fakeecho.h"
+#include "peers/peerdirectory.h"
 #include "peers/peertree.h"
 #include "ping/neticmp.h"
 #include "promptrecorder.h"
@@ -144,7 +145,7 @@ private slots:
         auto main = std::make_unique<TestForm>();
         main->host().LocalIP = QStringLiteral("10.0.0.1");
         main->peers().PlantRoot();
-        main->peers().AddPresence(QStringLiteral("127.0.0.1"), QStringLiteral("WG"), QStringLiteral("LOOP"));
+        main->session().peers().AddPresence(QStringLiteral("127.0.0.1"), QStringLiteral("WG"), QStringLiteral("LOOP"));
         main->TV_Person()->setCurrentItem(main->TV_Person()->findItems(QStringLiteral("LOOP"), Qt::MatchRecursive).value(0));
         main->peers().PM_PersonPopup();
 
