@@ -1,6 +1,8 @@
 // quillmere-cli: a copy of Quillmere without windows, for servers and scripts.
 #include "cli/cliargs.h"
 #include "cli/clisession.h"
+#include "cli/getcommand.h"
+#include "cli/peerscommand.h"
 #include "cli/servecommand.h"
 #include "cli/sharecommand.h"
 
@@ -25,6 +27,8 @@ int main(int argc, char *argv[]) {
     const CliArgs &a = *parsed;
     if (a.command == QLatin1String("serve")) return ServeCommand();
     if (a.command == QLatin1String("share")) return ShareCommand(a);
+    if (a.command == QLatin1String("peers")) return PeersCommand(a);
+    if (a.command == QLatin1String("get")) return GetCommand(a);
     cli::Err(QStringLiteral("아직 준비되지 않은 명령입니다: %1").arg(a.command));
     return cli::kFailed;
 }
