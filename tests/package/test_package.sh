@@ -21,7 +21,8 @@ fi
 deb=$(ls "$work"/quillmere_*.deb)
 dpkg-deb -c "$deb" >"$work/contents"
 sizes="16 22 24 32 48 64 128 256"
-for f in ./usr/lib/quillmere/quillmere ./usr/lib/quillmere/Vellicor ./usr/bin/quillmere \
+for f in ./usr/lib/quillmere/quillmere ./usr/lib/quillmere/Vellicor ./usr/lib/quillmere/libvellicor-window.so \
+         ./usr/bin/quillmere \
          ./usr/share/applications/quillmere.desktop ./usr/share/icons/hicolor/scalable/apps/quillmere.svg \
          ./usr/share/doc/quillmere/copyright ./usr/share/metainfo/org.example.quillmere.metainfo.xml \
          $(for s in $sizes; do echo ./usr/share/icons/hicolor/${s}x$s/apps/quillmere.png; done); do
@@ -38,7 +39,7 @@ done
 echo "$depends" | grep -q -- '-dev' && fail "depends on a development package"
 
 dpkg-deb -x "$deb" "$work/root"
-for b in quillmere Vellicor; do
+for b in quillmere Vellicor libvellicor-window.so; do
   readelf -S "$work/root/usr/lib/quillmere/$b" | grep -q -e '\.symtab' -e '\.debug_' && fail "$b is not stripped"
 done
 # Each icon is as large as its folder says (the width and height of the PNG header).
@@ -60,7 +61,7 @@ chown nobody "$home"
 # user's configuration folder, and must keep its files out of the
 # installation folder.
 unshare -n sh "$(dirname "$0")/share_roundtrip.sh" "$home" || fail "the share list of the installed program"
-extra=$(ls /usr/lib/quillmere | grep -v -x -e quillmere -e Vellicor || true)
+extra=$(ls /usr/lib/quillmere | grep -v -x -e quillmere -e Vellicor -e libvellicor-window.so || true)
 [ -z "$extra" ] || fail "the program wrote into its installation folder: $extra"
 dpkg -r quillmere >/dev/null || fail "dpkg -r"
 [ ! -e /usr/lib/quillmere ] || fail "dpkg -r left /usr/lib/quillmere"
