@@ -1,6 +1,8 @@
 #pragma once
 // Sends one file to one requester over TCP: listen, accept the requester only,
 // send the bytes from the start offset to the end raw, close in order.
+#include "vellicor/windowmodule.h"
+
 #include <netinet/in.h>
 
 #include <atomic>
@@ -16,7 +18,7 @@ struct ServeRequest {
     int file = -1; // the file, opened and checked by the program; -1: open path
 };
 
-class FileServer {
+class FileServer final : public ServingTask {
 public:
     FileServer() = default;
     FileServer(const FileServer &) = delete;
@@ -31,12 +33,12 @@ public:
     // and closes the connection in order. A requester that takes less than a
     // few kilobytes a second for a while is cut off: it holds a slot others
     // need. True when every byte went out.
-    bool Serve();
+    bool Serve() override;
     // Drops the connection so that the requester sees it broken, not complete.
-    void Abort();
+    void Abort() override;
 
-    int64_t Total() const { return total_.load(); }
-    int64_t Sent() const { return sent_.load(); }
+    int64_t Total() const override { return total_.load(); }
+    int64_t Sent() const override { return sent_.load(); }
 
 private:
     int AcceptRequester();

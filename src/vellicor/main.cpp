@@ -3,21 +3,19 @@
 // its size, the start offset and the launch token; it sends that one file to
 // that one requester and ends.
 #include "vellicor/fileserver.h"
-#include "vellicor/serverwindow.h"
+#include "vellicor/windowmodule.h"
 
-#include <QApplication>
-#include <QFile>
-#include <QFileInfo>
-
-#include <atomic>
 #include <charconv>
+#include <climits>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
-#include <thread>
+#include <string>
 
 #include <arpa/inet.h>
+#include <dlfcn.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -54,34 +52,17 @@ bool haveDisplay() {
     return (x && *x) || (wayland && *wayland);
 }
 
-int serveWithWindow(FileServer &server, char *program, const char *path, const char *requester) {
-    // A display that cannot be reached falls back to no window at all.
-    if (!std::getenv("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", std::getenv("WAYLAND_DISPLAY") ? "wayland;xcb;offscreen" : "xcb;offscreen");
-    // The arguments come from the requester ("-platform" is a fine computer
-    // name to send): Qt sees none of them, so none can act as its option.
-    int qtArgc = 1;
-    char *qtArgv[] = {program, nullptr};
-    QApplication app(qtArgc, qtArgv);
-    ServerWindow window(server, QFileInfo(QFile::decodeName(path)).fileName(), QString::fromUtf8(requester));
-    if (QGuiApplication::platformName() != QLatin1String("offscreen")) window.show();
-
-    std::atomic<bool> finished{false};
-    bool done = false;
-    std::thread worker([&] {
-        done = server.Serve();
-        finished.store(true);
-        QMetaObject::invokeMethod(&app, &QCoreApplication::quit, Qt::QueuedConnection);
-    });
-    app.exec();
-    if (!finished.load()) {
-        // The user closed the window before the end: the requester must see a
-        // broken transfer, not a complete one.
-        server.Abort();
-        std::_Exit(1);
-    }
-    worker.join();
-    return done ? 0 : 1;
+// The window module from this program's own folder, never from a path that
+// the environment or the requester's arguments could name; nullptr where it
+// is missing or cannot load (Qt's libraries not installed).
+decltype(&vellicor_serve_with_window) loadWindow() {
+    char self[PATH_MAX];
+    const ssize_t n = ::readlink("/proc/self/exe", self, sizeof self);
+    if (n <= 0 || size_t(n) == sizeof self) return nullptr;
+    std::string path(self, size_t(n));
+    path.erase(path.rfind('/') + 1);
+    void *module = ::dlopen((path + kWindowModule).c_str(), RTLD_NOW | RTLD_LOCAL);
+    return module ? reinterpret_cast<decltype(&vellicor_serve_with_window)>(::dlsym(module, kWindowEntry)) : nullptr;
 }
 
 } // namespace
@@ -104,6 +85,7 @@ int main(int argc, char **argv) {
     // Listening comes first: the requester connects about 100 ms after it has been told the port.
     FileServer server;
     if (!server.Open(request)) return 1;
-    if (haveDisplay()) return serveWithWindow(server, argv[0], argv[4], argv[3]);
+    const auto serveWithWindow = haveDisplay() ? loadWindow() : nullptr;
+    if (serveWithWindow) return serveWithWindow(&server, argv[0], argv[4], argv[3]);
     return server.Serve() ? 0 : 1;
 }

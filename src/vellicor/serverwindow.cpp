@@ -1,7 +1,7 @@
 #include "vellicor/serverwindow.h"
 
 #include "core/host.h"
-#include "vellicor/fileserver.h"
+#include "vellicor/windowmodule.h"
 
 #include <QLabel>
 #include <QLocale>
@@ -9,7 +9,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-ServerWindow::ServerWindow(const FileServer &server, const QString &fileName, const QString &requester)
+ServerWindow::ServerWindow(const ServingTask &server, const QString &fileName, const QString &requester)
     : server_(server) {
     // The title's prefix is how the program recognises a running file server.
     setWindowTitle(QString::fromUtf8(kAppTitle) + QString::fromUtf8(kFileServerSuffix) + QLatin1Char(' ') + fileName);

@@ -65,14 +65,22 @@ QStringList commandLine(qint64 pid) {
     return args;
 }
 
-QByteArray fetch(quint16 port) {
+// A connection from 127.0.0.1; -1 when refused.
+int connectLocal(quint16 port) {
     const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in a{};
     a.sin_family = AF_INET;
     a.sin_port = htons(port);
     ::inet_pton(AF_INET, "127.0.0.1", &a.sin_addr);
+    if (::connect(fd, reinterpret_cast<sockaddr *>(&a), sizeof a) == 0) return fd;
+    ::close(fd);
+    return -1;
+}
+
+QByteArray fetch(quint16 port) {
+    const int fd = connectLocal(port);
     QByteArray got;
-    if (::connect(fd, reinterpret_cast<sockaddr *>(&a), sizeof a) == 0) {
+    if (fd >= 0) {
         char buf[65536];
         pollfd p{fd, POLLIN, 0};
         while (::poll(&p, 1, 5000) > 0) {
@@ -80,8 +88,8 @@ QByteArray fetch(quint16 port) {
             if (n <= 0) break;
             got.append(buf, n);
         }
+        ::close(fd);
     }
-    ::close(fd);
     return got;
 }
 
@@ -95,6 +103,7 @@ class TestServing : public QObject {
     RecordingMessenger *net = nullptr;
     int sendSocket = -1;
     QList<qint64> started; // processes this test started itself
+    QList<int> held;       // connections that keep file servers waiting for our close
 
     QString path(const QString &name) const { return dir->path() + QLatin1Char('/') + name; }
     void request(const char *code, const QString &from, const QString &payload) {
@@ -125,14 +134,20 @@ class TestServing : public QObject {
         if (pid > 0) started << pid;
         return pid;
     }
-    // A real file server for a requester that never comes, on its own port.
-    qint64 startIdleServer(quint16 port) {
-        const qint64 pid = startProcess(kServer, {QStringLiteral("10.9.9.9"), QString::number(port), QStringLiteral("X"),
-                                                  path(QStringLiteral("idle.bin")), QStringLiteral("4"),
-                                                  QStringLiteral("0"), kToken});
+    // A real file server on its own port, held by a requester (this test)
+    // that takes the file and never closes: it then waits out its whole close
+    // wait, longer than the copy's scan interval. runAs: what to start it under.
+    qint64 startHeldServer(quint16 port, const QStringList &runAs = {}) {
+        const QStringList command = runAs + QStringList{kServer, QStringLiteral("127.0.0.1"), QString::number(port),
+                                                        QStringLiteral("X"), path(QStringLiteral("idle.bin")),
+                                                        QStringLiteral("4"), QStringLiteral("0"), kToken};
+        const qint64 pid = startProcess(command.first(), command.mid(1));
         const bool up = QTest::qWaitFor(
             [&] { return fileservers::ListenState(pid, port) == fileservers::Readiness::Listening; }, 3000);
-        return up ? pid : -1;
+        const int fd = up ? connectLocal(port) : -1;
+        if (fd < 0) return -1;
+        held << fd;
+        return pid;
     }
     QList<qint64> running() const { return fileservers::Running(QStringLiteral("Vellicor"), kToken); }
 
@@ -154,6 +169,8 @@ private slots:
         // in it was started here, by a request or by the test itself.
         for (qint64 pid : running() + started) ::kill(pid_t(pid), SIGKILL);
         started.clear();
+        for (int fd : held) ::close(fd);
+        held.clear();
         QVERIFY(QTest::qWaitFor([&] { return running().isEmpty(); }, 3000));
         form.reset();
         ::close(sendSocket);
@@ -266,23 +283,20 @@ private slots:
         QCOMPARE(sent(), QStringList{QStringLiteral("127.0.0.1 @_+I;") + file + QStringLiteral(";3")});
 
         // Real ones count, whoever runs them.
-        for (int i = 0; i < 5; ++i) QVERIFY(startIdleServer(quint16(9700 + i)) > 0);
+        for (int i = 0; i < 5; ++i) QVERIFY(startHeldServer(quint16(9700 + i)) > 0);
         if (::geteuid() == 0 && QFile::exists(QStringLiteral("/usr/bin/setpriv"))) {
             ::kill(pid_t(started.last()), SIGKILL);
             QVERIFY(QTest::qWaitFor([&] { return running().size() == 4; }, 3000));
             QFile::setPermissions(dir->path(), QFile::permissions(dir->path()) | QFile::ReadOther | QFile::ExeOther);
             QFile::setPermissions(path(QStringLiteral("idle.bin")), QFile::ReadOwner | QFile::ReadOther);
-            startProcess(QStringLiteral("/usr/bin/setpriv"),
-                         {QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"), QStringLiteral("--clear-groups"),
-                          kServer, QStringLiteral("10.9.9.9"), QStringLiteral("9799"), QStringLiteral("X"),
-                          path(QStringLiteral("idle.bin")), QStringLiteral("4"), QStringLiteral("0"), kToken});
-            QVERIFY(QTest::qWaitFor([&] { return running().size() == 5; }, 3000));
+            QVERIFY(startHeldServer(9799, {QStringLiteral("/usr/bin/setpriv"), QStringLiteral("--reuid=65534"),
+                                           QStringLiteral("--regid=65534"), QStringLiteral("--clear-groups")}) > 0);
         }
         QCOMPARE(running().size(), 5);
         net->ClearSent();
         downloadRequest(QStringLiteral("127.0.0.1"), file);
         QCOMPARE(sent(), QStringList{QStringLiteral("127.0.0.1 @_+I;") + file + QStringLiteral(";3")});
-        QVERIFY(startIdleServer(9705) > 0);
+        QVERIFY(startHeldServer(9705) > 0);
         // Servers that this copy did not start count from the next scan, a few seconds on.
         QVERIFY(QTest::qWaitFor([&] {
             net->ClearSent();

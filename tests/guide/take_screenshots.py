@@ -54,7 +54,7 @@ class Desk:
         self.seen = "/home/" + self.user
         self.mine = os.path.join(self.homes, self.user)
         os.makedirs(os.path.join(self.mine, "Quillmere"))
-        for prog in ("quillmere", "Vellicor", "guideshots"):
+        for prog in ("quillmere", "Vellicor", "libvellicor-window.so", "guideshots"):
             if os.path.exists(host.folder + prog):
                 shutil.copy2(host.folder + prog, os.path.join(self.mine, "Quillmere", prog))
         for rel in FILES.get(index, []):

@@ -3,9 +3,10 @@
 Each host has its own network namespace with loopback and one veth link into
 a bridge that lives in one more namespace, an address of 10.77.0.0/24, a hosts
 file that maps its name to its address, optionally a Samba configuration, and
-its own program folder (the program and Vellicor beside it). Programs run under
-`unshare --uts` with the host's name. Everything made is removed on exit, also
-when the test fails. Nothing is ever started in the caller's own namespace.
+its own program folder (the program, Vellicor and its window module beside
+it). Programs run under `unshare --uts` with the host's name. Everything made
+is removed on exit, also when the test fails. Nothing is ever started in the
+caller's own namespace.
 
     with TestLan(build_dir, hosts=3) as lan:
         h = lan.hosts[0]
@@ -79,7 +80,7 @@ class Host:
         self.map_name(self.ip)
         os.makedirs(self.folder)
         os.makedirs(self.home, mode=0o700)
-        for prog in ("quillmere", "quillmere-cli", "Vellicor"):
+        for prog in ("quillmere", "quillmere-cli", "Vellicor", "libvellicor-window.so"):
             src = os.path.join(self.lan.build, "bin", prog)
             if os.path.exists(src):
                 shutil.copy2(src, self.folder + prog)

@@ -21,8 +21,8 @@ fi
 deb=$(ls "$work"/quillmere_*.deb)
 dpkg-deb -c "$deb" >"$work/contents"
 sizes="16 22 24 32 48 64 128 256"
-for f in ./usr/lib/quillmere/quillmere ./usr/lib/quillmere/Vellicor ./usr/bin/quillmere \
-         ./usr/lib/quillmere/quillmere-cli ./usr/bin/quillmere-cli ./usr/lib/systemd/user/quillmere.service \
+for f in ./usr/lib/quillmere/quillmere ./usr/lib/quillmere/Vellicor ./usr/lib/quillmere/libvellicor-window.so \
+         ./usr/bin/quillmere ./usr/lib/quillmere/quillmere-cli ./usr/bin/quillmere-cli ./usr/lib/systemd/user/quillmere.service \
          ./usr/share/applications/quillmere.desktop ./usr/share/icons/hicolor/scalable/apps/quillmere.svg \
          ./usr/share/doc/quillmere/copyright ./usr/share/metainfo/org.example.quillmere.metainfo.xml \
          $(for s in $sizes; do echo ./usr/share/icons/hicolor/${s}x$s/apps/quillmere.png; done); do
@@ -39,7 +39,7 @@ done
 echo "$depends" | grep -q -- '-dev' && fail "depends on a development package"
 
 dpkg-deb -x "$deb" "$work/root"
-for b in quillmere quillmere-cli Vellicor; do
+for b in quillmere quillmere-cli Vellicor libvellicor-window.so; do
   readelf -S "$work/root/usr/lib/quillmere/$b" | grep -q -e '\.symtab' -e '\.debug_' && fail "$b is not stripped"
 done
 # Each icon is as large as its folder says (the width and height of the PNG header).
@@ -70,7 +70,7 @@ env -i HOME="$home" PATH=/usr/bin:/bin unshare -n setpriv --reuid=nobody --regid
   quillmere-cli share add "$pub" --comment 서버 >/dev/null || fail "quillmere-cli share add"
 iconv -f CP949 -t UTF-8 "$home/.config/Quillmere/Quillmere.ini" | grep -q -F ";$pub;;서버;D" ||
   fail "quillmere-cli share add did not reach the installed program's list"
-extra=$(ls /usr/lib/quillmere | grep -v -x -e quillmere -e quillmere-cli -e Vellicor || true)
+extra=$(ls /usr/lib/quillmere | grep -v -x -e quillmere -e quillmere-cli -e Vellicor -e libvellicor-window.so || true)
 [ -z "$extra" ] || fail "the program wrote into its installation folder: $extra"
 dpkg -r quillmere >/dev/null || fail "dpkg -r"
 [ ! -e /usr/lib/quillmere ] || fail "dpkg -r left /usr/lib/quillmere"

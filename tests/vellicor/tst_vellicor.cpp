@@ -1,6 +1,7 @@
 // The file server as a program: the bytes it sends from each offset, its
-// orderly close, whom it refuses, when it gives up, and a file past 4 GiB's
-// 32-bit limits.
+// orderly close, whom it refuses, when it gives up, a file past 4 GiB's
+// 32-bit limits, and serving under a display with or without its window module.
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
@@ -214,14 +215,32 @@ private slots:
                      1000, 2));
     }
 
-    // With a display the server starts Qt; a requester named like one of
-    // Qt's options must neither change how it starts nor stop it.
-    void requesterNamesAreNoOptions_data() {
+    // With a display the server loads its window module and starts Qt; a
+    // requester named like one of Qt's options must neither change how it
+    // starts nor stop it. Where the module is missing or does not load (no Qt
+    // installed), it serves all the same, without a window.
+    void servesUnderADisplay_data() {
         QTest::addColumn<QString>("name");
-        for (const char *name : {"-platform", "-display", "-plugin", "-style"}) QTest::newRow(name) << name;
+        QTest::addColumn<QString>("module"); // empty: the built one beside it
+        for (const char *name : {"-platform", "-display", "-plugin", "-style"})
+            QTest::newRow(name) << name << QString();
+        QTest::newRow("module missing") << "PC01" << "missing";
+        QTest::newRow("module broken") << "PC01" << "broken";
     }
-    void requesterNamesAreNoOptions() {
+    void servesUnderADisplay() {
         QFETCH(QString, name);
+        QFETCH(QString, module);
+        QString program = QStringLiteral(VELLICOR_PATH);
+        if (!module.isEmpty()) {
+            // A copy of the program folder without a module that loads.
+            QVERIFY(QDir(dir.path()).mkpath(module));
+            program = dir.filePath(module + QStringLiteral("/Vellicor"));
+            QVERIFY(QFile::copy(QStringLiteral(VELLICOR_PATH), program));
+            if (module == QLatin1String("broken")) {
+                QFile broken(dir.filePath(module + QStringLiteral("/libvellicor-window.so")));
+                QVERIFY(broken.open(QIODevice::WriteOnly) && broken.write("ELF") == 3);
+            }
+        }
         const quint16 port = nextPort++;
         auto *p = new QProcess(this);
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -229,15 +248,16 @@ private slots:
         env.remove(QStringLiteral("WAYLAND_DISPLAY"));
         env.insert(QStringLiteral("DISPLAY"), QStringLiteral(":987")); // none there: the window falls back to none
         p->setProcessEnvironment(env);
-        p->start(QStringLiteral(VELLICOR_PATH), {QStringLiteral("127.0.0.1"), QString::number(port), name, file,
-                                                 QString::number(content.size()), QStringLiteral("0"),
-                                                 QString::fromLatin1(kToken)});
+        p->start(program, {QStringLiteral("127.0.0.1"), QString::number(port), name, file,
+                           QString::number(content.size()), QStringLiteral("0"), QString::fromLatin1(kToken)});
         QVERIFY(p->waitForStarted());
         waitListening(port);
         const Received r = fetch(port);
         QVERIFY(r.orderly);
         QCOMPARE(r.bytes.size(), content.size());
         QVERIFY(ends(p, 5000, 0));
+        // Only the module starts Qt, which complains of the display it cannot reach.
+        QCOMPARE(p->readAllStandardError().contains(":987"), module.isEmpty());
     }
 
     // Sizes and offsets past 2 and 4 GiB travel whole: a sparse 3 GiB file from just past 2 GiB.
