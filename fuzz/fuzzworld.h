@@ -90,7 +90,7 @@ inline void ResetWorld(TMainForm &form) {
         if (w != &form && w->isVisible()) w->hide();
     form.SetStatusText(QString());
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    StopTimersUnder({&form, &form.peers(), &form.listing(), &form.downloadServer(), &form.downForm(),
+    StopTimersUnder({&form, &form.peers(), &form.listing(), &form.session().downloadServer(), &form.downForm(),
                      &form.chatForm(), &form.chat(), QCoreApplication::instance()});
 }
 
