@@ -6,6 +6,7 @@
 #include "chat/chatcontroller.h"
 #include "chat/vchat.h"
 #include "core/mainform.h"
+#include "core/session.h"
 #include "core/prompts.h"
 #include "core/workers.h"
 #include "download/downfile.h"
@@ -54,7 +55,8 @@ inline TMainForm &FuzzWorld() {
         prompts::SetHook([](const prompts::Request &) { return prompts::Answer{}; });
         auto net = std::make_unique<RecordingMessenger>();
         g_fuzzNet = net.get();
-        auto *f = new TMainForm(std::move(net));
+        auto *session = new Session(std::move(net));
+        auto *f = new TMainForm(*session);
         f->host().LocalIP = QStringLiteral("10.0.0.1");
         f->host().ComputerName = QStringLiteral("FUZZ");
         f->host().WorkgroupName = QStringLiteral("WG");
@@ -90,7 +92,7 @@ inline void ResetWorld(TMainForm &form) {
         if (w != &form && w->isVisible()) w->hide();
     form.SetStatusText(QString());
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    StopTimersUnder({&form, &form.peers(), &form.listing(), &form.downloadServer(), &form.downForm(),
+    StopTimersUnder({&form, &form.session(), &form.peers(), &form.listing(), &form.session().downloadServer(), &form.downForm(),
                      &form.chatForm(), &form.chat(), QCoreApplication::instance()});
 }
 

@@ -4,7 +4,6 @@
 #include "chat/vchat.h"
 #include "core/icons.h"
 #include "download/downfile.h"
-#include "download/downloadserver.h"
 #include "listing/listingcontroller.h"
 #include "listing/waitform.h"
 #include "peers/peertree.h"
@@ -81,7 +80,6 @@ TMainForm::TMainForm(Session &session) : session_(session) {
     tabSetShare_->layout()->addWidget(sharePage_);
     peers_ = std::make_unique<PeerTree>(*this);
     listing_ = std::make_unique<ListingController>(*this);
-    downloadServer_ = std::make_unique<DownloadServer>(*this);
     downForm_ = std::make_unique<TDownForm>(*this);
     waitForm_ = std::make_unique<TWait_Form>();
     chatForm_ = std::make_unique<TV_Chat>(*this);

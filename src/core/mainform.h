@@ -24,7 +24,6 @@ class PeerTree;
 class ShareRegistry;
 class TSharePage;
 class ListingController;
-class DownloadServer;
 class TDownForm;
 class TWait_Form;
 class TV_Chat;
@@ -53,7 +52,6 @@ public:
     TSharePage &sharePage() { return *sharePage_; }
     PeerTree &peers() { return *peers_; }
     ListingController &listing() { return *listing_; }
-    DownloadServer &downloadServer() { return *downloadServer_; }
     TDownForm &downForm() { return *downForm_; }
     TWait_Form &waitForm() { return *waitForm_; }
     TV_Chat &chatForm() { return *chatForm_; }
@@ -125,7 +123,6 @@ private:
     TSharePage *sharePage_ = nullptr;
     std::unique_ptr<PeerTree> peers_;
     std::unique_ptr<ListingController> listing_;
-    std::unique_ptr<DownloadServer> downloadServer_;
     std::unique_ptr<TDownForm> downForm_;
     std::unique_ptr<TWait_Form> waitForm_;
     std::unique_ptr<TV_Chat> chatForm_;

@@ -2,6 +2,7 @@
 
 #include "core/receiver.h"
 #include "core/workers.h"
+#include "download/downloadserver.h"
 #include "peers/peerdirectory.h"
 #include "platform/hostinfo.h"
 #include "platform/terminationsignals.h"
@@ -37,6 +38,7 @@ Session::Session(std::unique_ptr<Messenger> messenger, Timings timings)
     connect(termination_, &TerminationSignals::terminationRequested, this, &Session::endRequested);
     host_.FileServerTitle = QString::fromUtf8(kAppTitle) + QString::fromUtf8(kFileServerSuffix);
     FindFolders();
+    downloadServer_ = std::make_unique<DownloadServer>(*this);
 }
 
 Session::~Session() = default;

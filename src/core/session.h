@@ -13,6 +13,7 @@
 #include <memory>
 
 class DatagramReceiver;
+class DownloadServer;
 class PeerDirectory;
 class ShareRegistry;
 class TerminationSignals;
@@ -30,6 +31,7 @@ public:
     Dispatcher &dispatcher() { return dispatcher_; }
     ShareRegistry &registry() { return *registry_; }
     PeerDirectory &peers() { return *peers_; }
+    DownloadServer &downloadServer() { return *downloadServer_; }
     int RecvSocket() const;
     int SendSocket() const { return net_->SendSocket(); }
     quint64 ReceiveDrops() const;
@@ -65,6 +67,7 @@ private:
     TerminationSignals *termination_ = nullptr;
     std::unique_ptr<ShareRegistry> registry_;
     std::unique_ptr<PeerDirectory> peers_;
+    std::unique_ptr<DownloadServer> downloadServer_;
     bool startedUp_ = false;
     bool closed_ = false;
 };

@@ -1,7 +1,7 @@
 #include "download/downloadserver.h"
 
 #include "core/frame.h"
-#include "core/mainform.h"
+#include "core/session.h"
 #include "core/workers.h"
 #include "download/downloadserverslots.h"
 #include "download/ftpthread.h"
@@ -19,11 +19,11 @@ QList<qint64> runningFileServers() {
 
 } // namespace
 
-DownloadServer::DownloadServer(TMainForm &main)
-    : main_(main), slots_(std::make_unique<FileServerSlots>(runningFileServers)) {
+DownloadServer::DownloadServer(Session &session)
+    : session_(session), slots_(std::make_unique<FileServerSlots>(runningFileServers)) {
     setObjectName(QStringLiteral("DownloadServer"));
-    main.dispatcher().SetHandler("@_+S", [this](const QString &s, const QString &t) { DownloadRequest(s, t); });
-    main.dispatcher().SetHandler("@_+R", [this](const QString &s, const QString &t) { StartRequest(s, t); });
+    session.dispatcher().SetHandler("@_+S", [this](const QString &s, const QString &t) { DownloadRequest(s, t); });
+    session.dispatcher().SetHandler("@_+R", [this](const QString &s, const QString &t) { StartRequest(s, t); });
 }
 
 DownloadServer::~DownloadServer() = default;
@@ -31,13 +31,13 @@ DownloadServer::~DownloadServer() = default;
 void DownloadServer::DownloadRequest(const QString &sender, const QString &text) {
     const QChar sep = QLatin1Char(';');
     const QString path = GetField(text, sep, 4);
-    Messenger &net = main_.net();
-    const qint64 size = ServedFileSize(main_.registry().Records(), path);
+    Messenger &net = session_.net();
+    const qint64 size = ServedFileSize(session_.registry().Records(), path);
     if (size < 0) {
         net.SendCommand(QStringLiteral("@_+O"), sender, {});
         return;
     }
-    const QString server = main_.host().FileServerPath;
+    const QString server = session_.host().FileServerPath;
     if (server.isEmpty() || !QFileInfo(server).isFile()) {
         net.SendCommand(QStringLiteral("@_+V"), sender, {});
         return;
@@ -57,10 +57,10 @@ void DownloadServer::StartRequest(const QString &sender, const QString &text) {
     int before = 0;
     const int slot = slots_->Reserve(sender, &before);
     if (slot == 0) {
-        main_.net().SendCommand(QStringLiteral("@_+M"), sender, {});
+        session_.net().SendCommand(QStringLiteral("@_+M"), sender, {});
         return;
     }
-    TProcessFTPThread launcher(main_, sender, GetField(text, sep, 2), GetField(text, sep, 3),
+    TProcessFTPThread launcher(session_, sender, GetField(text, sep, 2), GetField(text, sep, 3),
                                ParseStartOffset(GetField(text, sep, 4)), *slots_, slot, FileServerPort(sender, before));
     const bool started = StartWorker([launcher]() mutable { launcher.Execute(); });
     if (!started) slots_->Release(slot);

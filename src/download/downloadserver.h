@@ -5,18 +5,18 @@
 #include <memory>
 
 class FileServerSlots;
-class TMainForm;
+class Session;
 
 class DownloadServer : public QObject {
     Q_OBJECT
 public:
-    explicit DownloadServer(TMainForm &main);
+    explicit DownloadServer(Session &session);
     ~DownloadServer() override;
 
 private:
     void DownloadRequest(const QString &sender, const QString &text); // "@_+S"
     void StartRequest(const QString &sender, const QString &text);    // "@_+R"
 
-    TMainForm &main_;
+    Session &session_;
     std::unique_ptr<FileServerSlots> slots_;
 };

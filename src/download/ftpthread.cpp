@@ -1,6 +1,6 @@
 #include "download/ftpthread.h"
 
-#include "core/mainform.h"
+#include "core/session.h"
 #include "core/workers.h"
 #include "download/downloadserverslots.h"
 #include "download/servedfiles.h"
@@ -47,18 +47,18 @@ qint64 ParseStartOffset(const QString &field) {
     return d >= 9.2e18 ? std::numeric_limits<qint64>::max() : qint64(d);
 }
 
-TProcessFTPThread::TProcessFTPThread(TMainForm &main, QString requesterIp, QString requesterName, QString filePath,
+TProcessFTPThread::TProcessFTPThread(Session &session, QString requesterIp, QString requesterName, QString filePath,
                                      qint64 startOffset, FileServerSlots &serverSlots, int slot, quint16 port)
-    : main_(main), RequesterIP(std::move(requesterIp)), RequesterName(std::move(requesterName)),
+    : session_(session), RequesterIP(std::move(requesterIp)), RequesterName(std::move(requesterName)),
       FilePath(std::move(filePath)), StartOffset(startOffset), slots_(serverSlots), slot_(slot), port_(port) {}
 
 void TProcessFTPThread::Execute() {
-    Messenger &net = main_.net();
+    Messenger &net = session_.net();
     // The file may have gone, or been unshared, since the download request.
     // The server gets the file opened here, not its path: what it sends is
     // what was checked.
     qint64 size = -1;
-    const int file = OpenServedFile(main_.registry().Snapshot(), FilePath, &size);
+    const int file = OpenServedFile(session_.registry().Snapshot(), FilePath, &size);
     if (file < 0) {
         slots_.Release(slot_);
         net.SendCommand(QStringLiteral("@_+O"), RequesterIP, {});
@@ -66,7 +66,7 @@ void TProcessFTPThread::Execute() {
     }
     const QStringList args =
         FileServerArguments(RequesterIP, port_, RequesterName, FilePath, size, qMin(StartOffset, size));
-    const qint64 pid = process::StartDetached(main_.host().FileServerPath, args, file);
+    const qint64 pid = process::StartDetached(session_.host().FileServerPath, args, file);
     ::close(file);
     if (pid < 0) {
         slots_.Release(slot_);

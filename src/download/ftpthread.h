@@ -5,7 +5,7 @@
 #include <QStringList>
 
 class FileServerSlots;
-class TMainForm;
+class Session;
 
 // The last argument of every file-server start, by which running ones are known.
 inline constexpr const char *LaunchToken = "572048";
@@ -21,7 +21,7 @@ qint64 ParseStartOffset(const QString &field);
 class TProcessFTPThread {
 public:
     // slot: reserved in serverSlots for this start; port: the server's, from the count at the reservation.
-    TProcessFTPThread(TMainForm &main, QString requesterIp, QString requesterName, QString filePath,
+    TProcessFTPThread(Session &session, QString requesterIp, QString requesterName, QString filePath,
                       qint64 startOffset, FileServerSlots &serverSlots, int slot, quint16 port);
 
     // Opens the file, hands it to a new file server and tells the requester
@@ -33,7 +33,7 @@ private:
     // Waits until the started server listens on port; false when it ended first.
     static bool WaitListening(qint64 pid, quint16 port);
 
-    TMainForm &main_;
+    Session &session_;
     QString RequesterIP;
     QString RequesterName;
     QString FilePath;

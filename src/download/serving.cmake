@@ -1,4 +1,4 @@
-target_sources(qm_gui PRIVATE
+target_sources(qm_core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/downloadserver.cpp
   ${CMAKE_CURRENT_LIST_DIR}/downloadserverslots.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ftpthread.cpp

@@ -1,15 +1,24 @@
-"""A copy on the test LAN serves a download to a scripted requester.
+"""A copy on the test LAN serves a download to a scripted requester, and so
+does a copy without windows.
 
 QM1 runs the copy under test, publishing one file record and one folder;
 QM2 is the scripted requester; QM3 a stranger. Checks: the download request
 is answered with the size ("@_+I"), an unpublished file with "@_+O"; the
 start request is answered with the port ("@_+K"), and the file server then
 delivers the file byte for byte (sha256) to QM2, from the start and resumed,
-while it turns QM3 away."""
+while it turns QM3 away.
+
+Then QM3 runs `quillmere-cli serve` publishing the same files: its answers to
+browse, search and download requests are QM1's datagrams byte for byte (but
+for the owner's name and address), and `quillmere-cli` on QM2 browses,
+searches and fetches from both; a fetch cut in the middle resumes when run
+again and gives the identical file."""
 import hashlib
 import os
 import select
+import signal
 import socket
+import subprocess
 import sys
 import time
 
@@ -55,7 +64,7 @@ with TestLan(build, hosts=3) as lan:
     owner, requester, stranger = lan.hosts
     shared = os.path.join(owner.root, "공유 자료")
     os.makedirs(shared)
-    content = os.urandom(5 * 1024 * 1024 + 123)
+    content = os.urandom(50 * 1024 * 1024 + 123)
     name = "보고서 \"최종\" v2.bin"
     with open(os.path.join(shared, name), "wb") as f:
         f.write(content)
@@ -101,5 +110,78 @@ with TestLan(build, hosts=3) as lan:
         check(have == want, "from %d: sha256 %s, expected %s" % (offset, have, want))
         # The server ends after its one transfer, so the next one can take the port.
         wait_for(lambda: fetch(stranger, owner.ip, port) is None, 5)
+
+    # A copy without windows, publishing the same files, answers alike.
+    stranger.write_shares([";%s;;;D" % shared, "%s/;single.txt;;;F" % owner.root])
+    cli = stranger.popen([stranger.folder + "quillmere-cli", "serve"], stdout=subprocess.DEVNULL)
+    check(receive(udp, "@_&#;@_&F;", timeout=20) is not None, "the headless copy never announced itself")
+
+    def answers(ip, request, codes=("@_+G", "@_+I", "@_+K")):
+        """Every answer of ip to request until it falls quiet, as QM1 would say it."""
+        while select.select([udp], [], [], 0)[0]:
+            udp.recvfrom(8192)
+        udp.sendto(request.encode("cp949"), (ip, 8765))
+        got = []
+        # A search is answered after a random delay of up to 4 s.
+        settle = time.time() + (4.5 if "@_+B" in request else 0)
+        while select.select([udp], [], [], max(2.5, settle - time.time()))[0]:
+            data, (src, _) = udp.recvfrom(8192)
+            if src == ip and data[:4].decode() in codes:
+                got.append(data.replace(stranger.name.encode(), owner.name.encode())
+                           .replace(stranger.ip.encode(), owner.ip.encode()))
+        return got
+
+    for request in ("@_+L;", "@_&#;@_+B;보고서", "@_&#;@_+B;single", "@_+S;QM2;X;" + path):
+        want, got = answers(owner.ip, request), answers(stranger.ip, request)
+        check(want and got == want, "%s: the headless copy said %r, the windowed one %r" % (request, got, want))
+    ready = answers(stranger.ip, "@_+R;QM2;%s;0" % path)
+    port = int(ready[0].split(b";")[1]) if ready else 0
+    got = fetch(requester, stranger.ip, port) if port else None
+    check(got == content, "the headless copy's file server did not deliver the file")
+    udp.close()
+
+    # The client without windows, on QM2, against both.
+    def client(*args, timeout=60):
+        return requester.run([requester.folder + "quillmere-cli", *args], timeout=timeout)
+
+    peers = client("peers", "--wait", "2")
+    for h in (owner, stranger):
+        check("%s\t%s" % (h.name, h.ip) in peers.stdout, "peers lacks %s: %r" % (h.name, peers.stdout))
+    for who in (owner.name, stranger.ip):
+        listed = client("browse", who)
+        check(listed.returncode == 0 and path in listed.stdout and single in listed.stdout,
+              "browse %s: %d %r %r" % (who, listed.returncode, listed.stdout, listed.stderr))
+    found = client("search", "보고서", "--json")
+    check(found.returncode == 0 and found.stdout.count(name.replace('"', '\\"')) == 2,
+          "search: %d %r %r" % (found.returncode, found.stdout, found.stderr))
+    nothing = client("browse", "10.77.0.99")
+    check(nothing.returncode == 1 and nothing.stderr, "a browse nobody answers: %d %r" % (nothing.returncode, nothing.stderr))
+    check(client("get").returncode == 2, "a get without its operands is not a usage error")
+    taken = stranger.run([stranger.folder + "quillmere-cli", "peers"])
+    check(taken.returncode == 3 and taken.stderr, "beside a running copy: %d %r" % (taken.returncode, taken.stderr))
+
+    # A fetch cut in the middle (the link slowed so that there is a middle)
+    # resumes when run again.
+    target = os.path.join(requester.root, "got")
+    local = os.path.join(target, name)
+    subprocess.run(["ip", "netns", "exec", requester.ns, "tc", "qdisc", "add", "dev", "eth0", "root",
+                    "tbf", "rate", "100mbit", "burst", "64kb", "latency", "50ms"], check=True)
+    cut = requester.popen([requester.folder + "quillmere-cli", "get", stranger.name, path, "--to", target],
+                          stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    wait_for(lambda: os.path.exists(local) and os.path.getsize(local) > len(content) // 4, 20)
+    os.killpg(cut.pid, signal.SIGINT)
+    check(cut.wait(20) == 1, "a cut fetch did not end with status 1")
+    partial = os.path.getsize(local) if os.path.exists(local) else 0
+    check(0 < partial < len(content), "the cut fetch left %d bytes" % partial)
+    subprocess.run(["ip", "netns", "exec", requester.ns, "tc", "qdisc", "del", "dev", "eth0", "root"], check=True)
+    resumed = client("get", stranger.name, path, "--to", target)
+    check(resumed.returncode == 0 and resumed.stdout.strip() == local, "get: %d %r" % (resumed.returncode, resumed.stderr))
+    with open(local, "rb") as f:
+        check(hashlib.sha256(f.read()).digest() == hashlib.sha256(content).digest(), "the resumed file differs")
+    fresh = client("get", owner.name, single, "--to", target, "--overwrite")
+    check(fresh.returncode == 0, "get from the windowed copy: %r" % fresh.stderr)
+
+    os.killpg(cli.pid, signal.SIGTERM)
+    check(cli.wait(20) == 0, "quillmere-cli serve did not end cleanly on SIGTERM")
 
 finish()

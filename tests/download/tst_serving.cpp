@@ -1,9 +1,9 @@
 // The owner's side of a download: which paths are served, the replies and
 // their payloads, the file-server count with real processes, the port rule,
-// what the file server is started with, and the bytes it then delivers.
+// what the file server is started with, and the bytes it then delivers. A
+// session without windows does all of it.
 #include "core/frame.h"
-#include "core/mainform.h"
-#include "testform.h"
+#include "core/session.h"
 #include "download/ftpthread.h"
 #include "platform/cp949.h"
 #include "platform/fileservers.h"
@@ -99,7 +99,7 @@ class TestServing : public QObject {
     Q_OBJECT
 
     std::unique_ptr<QTemporaryDir> dir;
-    std::unique_ptr<TMainForm> form;
+    std::unique_ptr<Session> session;
     RecordingMessenger *net = nullptr;
     int sendSocket = -1;
     QList<qint64> started; // processes this test started itself
@@ -107,7 +107,7 @@ class TestServing : public QObject {
 
     QString path(const QString &name) const { return dir->path() + QLatin1Char('/') + name; }
     void request(const char *code, const QString &from, const QString &payload) {
-        form->dispatcher().DispatchDatagram(from, CommandBytes(QString::fromLatin1(code), payload));
+        session->dispatcher().DispatchDatagram(from, CommandBytes(QString::fromLatin1(code), payload));
     }
     // "@_+S" as a requester sends it: its name, the owner's name, the path.
     void downloadRequest(const QString &from, const QString &file) {
@@ -158,9 +158,9 @@ private slots:
         writeFile(path(QStringLiteral("idle.bin")), "idle");
         auto m = std::make_unique<RecordingMessenger>();
         net = m.get();
-        form = std::make_unique<TestForm>(std::move(m));
-        form->host().LocalIP = QStringLiteral("127.0.0.1");
-        form->host().FileServerPath = kServer;
+        session = std::make_unique<Session>(std::move(m));
+        session->host().LocalIP = QStringLiteral("127.0.0.1");
+        session->host().FileServerPath = kServer;
         sendSocket = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
         net->SetSendSocket(sendSocket);
     }
@@ -172,7 +172,7 @@ private slots:
         for (int fd : held) ::close(fd);
         held.clear();
         QVERIFY(QTest::qWaitFor([&] { return running().isEmpty(); }, 3000));
-        form.reset();
+        session.reset();
         ::close(sendSocket);
     }
 
@@ -185,8 +185,8 @@ private slots:
         writeFile(path(QStringLiteral("private.txt")), "secret");
         writeFile(path(QStringLiteral("data/other.doc")), "not shared");
         QDir().mkpath(shared + QStringLiteral("/sub"));
-        form->registry().Append(fileRecord(report));
-        form->registry().Append(folderRecord(shared));
+        session->registry().Append(fileRecord(report));
+        session->registry().Append(folderRecord(shared));
 
         const QString missing = QStringLiteral("127.0.0.1 @_+O;");
         const QList<QPair<QString, QString>> cases = {
@@ -222,7 +222,7 @@ private slots:
         const QString gone = path(QStringLiteral("gone.bin"));
         writeFile(kept, "kept");
         writeFile(gone, "gone");
-        form->registry().Append(fileRecord(gone));
+        session->registry().Append(fileRecord(gone));
         startRequest(QStringLiteral("127.0.0.1"), kept, QStringLiteral("0"));
         QCOMPARE(awaitReply(), QStringLiteral("127.0.0.1 @_+O;"));
         net->ClearSent();
@@ -234,17 +234,17 @@ private slots:
         QVERIFY(running().isEmpty());
     }
 
-    // Looked for once, when the window is made; a missing server fails every request.
+    // Looked for once, when the session is made; a missing server fails every request.
     void withoutFileServer() {
         const QString file = path(QStringLiteral("f.txt"));
         writeFile(file, "abc");
-        form->registry().Append(fileRecord(file));
+        session->registry().Append(fileRecord(file));
         const QString copy = path(QStringLiteral("Vellicor"));
         QVERIFY(QFile::copy(kServer, copy));
-        form->host().FileServerPath = copy;
+        session->host().FileServerPath = copy;
         QFile::remove(copy);
         downloadRequest(QStringLiteral("127.0.0.1"), file);
-        form->host().FileServerPath.clear();
+        session->host().FileServerPath.clear();
         downloadRequest(QStringLiteral("127.0.0.1"), file);
         QCOMPARE(sent(), QStringList(2, QStringLiteral("127.0.0.1 @_+V;")));
         // A start request that could not start it says so rather than giving a port.
@@ -256,7 +256,7 @@ private slots:
     void countsRunningFileServers() {
         const QString file = path(QStringLiteral("f.txt"));
         writeFile(file, "abc");
-        form->registry().Append(fileRecord(file));
+        session->registry().Append(fileRecord(file));
 
         // Look-alikes: the name without the token, the token without the
         // name, a script of that name, and a file server that has ended.
@@ -342,7 +342,7 @@ private slots:
         QFETCH(QString, given);
         const QString report = path(QStringLiteral("data/report.doc"));
         writeFile(report, QByteArray(1048576, 'r'));
-        form->registry().Append(fileRecord(report));
+        session->registry().Append(fileRecord(report));
         startRequest(QStringLiteral("192.168.0.5"), report, offset);
         QCOMPARE(awaitReply(), QStringLiteral("192.168.0.5 @_+K;9270;") + report + QStringLiteral(";1048576;"));
         const QList<qint64> servers = running();
@@ -357,7 +357,7 @@ private slots:
     void portCollision() {
         const QString file = path(QStringLiteral("f.txt"));
         writeFile(file, "abc");
-        form->registry().Append(fileRecord(file));
+        session->registry().Append(fileRecord(file));
         downloadRequest(QStringLiteral("10.0.0.7"), file);
         startRequest(QStringLiteral("10.0.0.7"), file, QStringLiteral("0"));
         QVERIFY(QTest::qWaitFor([&] { return sent().size() == 2; }, 5000));
@@ -379,7 +379,7 @@ private slots:
         QByteArray bytes;
         for (int i = 0; i < 70000; ++i) bytes.append(char('a' + i % 26));
         writeFile(file, bytes);
-        form->registry().Append(folderRecord(folder));
+        session->registry().Append(folderRecord(folder));
         downloadRequest(QStringLiteral("127.0.0.1"), file);
         QCOMPARE(sent(), QStringList{QStringLiteral("127.0.0.1 @_+I;") + file + QStringLiteral(";70000")});
         for (const qint64 from : {qint64(0), qint64(12345)}) {
