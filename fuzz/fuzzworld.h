@@ -80,10 +80,11 @@ inline void StopTimersUnder(const QList<QObject *> &roots) {
         for (QTimer *t : root->findChildren<QTimer *>()) t->stop();
 }
 
-// Back to the state every input starts from: a peer tree with its root only,
+// Back to the state every input starts from: no computer heard, a peer tree with its root only,
 // empty result views with their share root, no history, no windows open.
 inline void ResetWorld(TMainForm &form) {
     g_fuzzNet->ClearSent();
+    for (const QString &group : form.session().peers().Workgroups()) form.session().peers().RemoveGroup(group);
     form.peers().PlantRoot();
     form.listing().views().Clear();
     form.listing().views().PlantShareRoot();
