@@ -175,18 +175,24 @@ void TDownForm::BuildMenu() {
             [this](const QPoint &at) { popupMenu1_->popup(lvFile_->viewport()->mapToGlobal(at)); });
 }
 
-bool TDownForm::AddDownload(const QString &fileName, const QString &owner, bool overwrite, const LocalTarget &target,
-                            const QString &sourceFolder, const QString &ownerIP) {
-    if (!IsPlainFileName(fileName) || !target.IsValid()) return false;
-    const int existing = queue_->Find(ownerIP, sourceFolder, fileName);
-    if (existing >= 0) {
-        lvFile_->setCurrentIndex(queue_->index(existing, 0));
+int TDownForm::AddDownloads(const QList<QueuedFile> &files) {
+    QList<QueuedFile> valid;
+    for (const QueuedFile &f : files)
+        if (IsPlainFileName(f.fileName) && f.target.IsValid()) valid << f;
+    const QList<int> rows = queue_->Append(valid);
+    int added = 0;
+    for (qsizetype i = 0; i < valid.size(); ++i) {
+        if (rows[i] >= 0) {
+            ++added;
+            continue;
+        }
+        const QueuedFile &f = valid[i];
+        lvFile_->setCurrentIndex(queue_->index(queue_->Find(f.ownerIP, f.sourceFolder, f.fileName), 0));
         ShowInFront();
-        prompts::Information(this, QStringLiteral("이미 '") + owner + QStringLiteral("'님의 \"") + fileName +
+        prompts::Information(this, QStringLiteral("이미 '") + f.owner + QStringLiteral("'님의 \"") + f.fileName +
                                        QStringLiteral("\"파일은\r\n다운로드 목록에 있습니다."));
-        return false;
     }
-    return queue_->Append(fileName, owner, overwrite, target, sourceFolder, ownerIP) >= 0;
+    return added;
 }
 
 void TDownForm::ShowInFront() { BringToFront(this); }
@@ -229,16 +235,36 @@ void TDownForm::FormShow() {
 }
 
 QList<int> TDownForm::SelectedRows() const {
+    // Read off the selection's ranges: asking row by row would scan them all for every row.
     QList<int> rows;
-    for (const QModelIndex &i : lvFile_->selectionModel()->selectedRows()) rows << i.row();
+    for (const QItemSelectionRange &range : lvFile_->selectionModel()->selection())
+        for (int r = range.top(); r <= range.bottom(); ++r) rows << r;
     std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
     return rows;
 }
 
 void TDownForm::SelectRows(const QList<int> &rows) {
     QItemSelection selection;
-    for (int r : rows) selection.select(queue_->index(r, 0), queue_->index(r, DownloadRow::ColumnCount - 1));
-    lvFile_->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+    for (qsizetype i = 0, end; i < rows.size(); i = end) {
+        for (end = i + 1; end < rows.size() && rows[end] == rows[end - 1] + 1;) ++end;
+        selection.select(queue_->index(rows[i], 0), queue_->index(rows[end - 1], DownloadRow::ColumnCount - 1));
+    }
+    lvFile_->selectionModel()->select(selection, QItemSelectionModel::Select);
+}
+
+void TDownForm::MoveSelected(QList<int> (DownloadQueue::*move)(const QList<int> &)) {
+    const QList<int> rows = SelectedRows();
+    const QModelIndex current = lvFile_->currentIndex();
+    // Cleared first: the view would carry the selection through the move only
+    // to have it replaced. Without updates it paints once, not range by range.
+    lvFile_->setUpdatesEnabled(false);
+    lvFile_->selectionModel()->clearSelection();
+    SelectRows((queue_->*move)(rows));
+    lvFile_->setUpdatesEnabled(true);
+    if (current.isValid() && lvFile_->currentIndex() != current)
+        lvFile_->selectionModel()->setCurrentIndex(queue_->index(current.row(), current.column()),
+                                                   QItemSelectionModel::NoUpdate);
 }
 
 void TDownForm::RefreshCounters() {
@@ -259,9 +285,9 @@ void TDownForm::BB_StartAllClick() { client_->StartAll(); }
 
 void TDownForm::BB_StartClick() { client_->Start(SelectedRows()); }
 
-void TDownForm::BB_UpwardClick() { SelectRows(queue_->MoveUp(SelectedRows())); }
+void TDownForm::BB_UpwardClick() { MoveSelected(&DownloadQueue::MoveUp); }
 
-void TDownForm::BB_DownwardClick() { SelectRows(queue_->MoveDown(SelectedRows())); }
+void TDownForm::BB_DownwardClick() { MoveSelected(&DownloadQueue::MoveDown); }
 
 void TDownForm::BB_OpenClick() {
     const QList<int> rows = SelectedRows();
@@ -284,9 +310,23 @@ void TDownForm::MI_SelectAllClick() { lvFile_->selectAll(); }
 void TDownForm::MI_DeleteListClick() {
     const QList<int> rows = SelectedRows();
     if (rows.isEmpty()) return prompts::Information(this, QStringLiteral("먼저 리스트에서 삭제할 파일들을 선택하세요."));
+    const QPersistentModelIndex current = CurrentAfterRemoving(rows);
     lvFile_->setUpdatesEnabled(false);
-    queue_->Remove(rows);
+    lvFile_->selectionModel()->clearSelection();
+    SelectRows(queue_->Remove(rows));
     lvFile_->setUpdatesEnabled(true);
+    if (current.isValid()) lvFile_->selectionModel()->setCurrentIndex(current, QItemSelectionModel::NoUpdate);
+}
+
+QModelIndex TDownForm::CurrentAfterRemoving(const QList<int> &rows) const {
+    const QModelIndex current = lvFile_->currentIndex();
+    const auto goes = [&](int r) { return std::binary_search(rows.begin(), rows.end(), r) && !queue_->Row(r).IsActive(); };
+    if (!current.isValid() || !goes(current.row())) return {};
+    for (int r = current.row() - 1; r >= 0; --r)
+        if (!goes(r)) return queue_->index(r, current.column());
+    for (int r = current.row() + 1; r < queue_->Count(); ++r)
+        if (!goes(r)) return queue_->index(r, current.column());
+    return {};
 }
 
 void TDownForm::MI_DeleteFileClick() {

@@ -2,7 +2,7 @@
 // The download queue window: the list of files to fetch, its buttons, menu
 // and counters. The rows and their fetching live in DownloadQueue and
 // TransferClient; this window shows them and turns clicks into their calls.
-#include "download/localtarget.h"
+#include "download/downloadqueue.h"
 
 #include <QWidget>
 
@@ -11,7 +11,6 @@
 #include <memory>
 
 class DownloadFigures;
-class DownloadQueue;
 class QAction;
 class QLabel;
 class QMenu;
@@ -27,10 +26,14 @@ public:
     explicit TDownForm(TMainForm &main);
     ~TDownForm() override;
 
-    // Queues a file; a file already listed is shown and reported instead.
+    // Queues files in one insertion; each file already listed is shown and
+    // reported instead. The count of files added.
+    int AddDownloads(const QList<QueuedFile> &files);
     // False when nothing was added.
     bool AddDownload(const QString &fileName, const QString &owner, bool overwrite, const LocalTarget &target,
-                     const QString &sourceFolder, const QString &ownerIP);
+                     const QString &sourceFolder, const QString &ownerIP) {
+        return AddDownloads({{fileName, owner, overwrite, target, sourceFolder, ownerIP}}) == 1;
+    }
     // Shows the window in front; a hidden window starts the queue as it appears.
     void ShowInFront();
     // Opens a file or folder with the desktop's default action.
@@ -61,7 +64,15 @@ private:
     void BuildList();
     void BuildMenu();
     QList<int> SelectedRows() const;
+    // Adds the sorted rows to an empty selection, one range per run. (Into a
+    // selection that is not empty, the view compares old and new range by range.)
     void SelectRows(const QList<int> &rows);
+    // BB_Upward and BB_Downward: the selection goes with its rows, the current row keeps its place.
+    void MoveSelected(QList<int> (DownloadQueue::*move)(const QList<int> &));
+    // The rows are about to be removed: the row to be current after it when the
+    // current row goes with them, the nearest that stays above it, else below
+    // (where a view puts it when told of the rows one by one).
+    QModelIndex CurrentAfterRemoving(const QList<int> &rows) const;
     void RefreshCounters();
     void FormShow();
     void RowStateChanged(int row);

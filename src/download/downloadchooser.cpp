@@ -109,15 +109,16 @@ void DownloadChooser::GetSeveral(const QList<ShareEntry> &entries) {
 
 int DownloadChooser::Walk(const QList<ShareEntry> &entries, QString &lastPassword,
                           const std::function<LocalTarget(const ShareEntry &)> &targetOf, bool overwrite) {
-    int queued = 0;
+    QList<QueuedFile> files;
     for (const ShareEntry &e : entries) {
         // A name that could not name a local file by itself is never queued.
         if (!IsPlainFileName(e.name)) continue;
         if (PasswordStep(e, lastPassword) == Step::StopWalk) break;
-        downForm_.AddDownload(e.name, e.owner, overwrite, targetOf(e), e.folder, e.ownerIP);
-        ++queued;
+        files.append({e.name, e.owner, overwrite, targetOf(e), e.folder, e.ownerIP});
     }
-    return queued;
+    // All at once: the list grows by one insertion however many files a folder holds.
+    downForm_.AddDownloads(files);
+    return int(files.size());
 }
 
 void DownloadChooser::MI_DownFolderClick(int tag) {

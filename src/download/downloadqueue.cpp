@@ -64,35 +64,41 @@ QVariant DownloadQueue::headerData(int section, Qt::Orientation orientation, int
 }
 
 int DownloadQueue::Find(const QString &ownerIP, const QString &sourceFolder, const QString &fileName) const {
-    for (int r = 0; r < Count(); ++r) {
-        const DownloadRow &row = rows_[r];
-        if (row[DownloadRow::OwnerIP] == ownerIP && row[DownloadRow::SourceFolder] == sourceFolder &&
-            row[DownloadRow::FileName] == fileName)
-            return r;
-    }
-    return -1;
+    return rowOf_.value({ownerIP, sourceFolder, fileName}, -1);
 }
 
-int DownloadQueue::Append(const QString &fileName, const QString &owner, bool overwrite, const LocalTarget &target,
-                          const QString &sourceFolder, const QString &ownerIP) {
-    if (Find(ownerIP, sourceFolder, fileName) >= 0) return -1;
-    // Two rows on one file would append one's tail to the other or replace it.
-    LocalTarget free = target;
-    for (int n = 2; free.IsValid() && Writes(free.Path()); ++n) free = target.Numbered(n);
-    DownloadRow row;
-    row.text[DownloadRow::FileName] = fileName;
-    row.text[DownloadRow::SavePath] = free.Path();
-    row.text[DownloadRow::Owner] = owner;
-    row.text[DownloadRow::OwnerIP] = ownerIP;
-    row.text[DownloadRow::SourceFolder] = sourceFolder;
-    row.text[DownloadRow::Mode] = overwrite ? QStringLiteral("O") : QStringLiteral("R");
-    row.target = free;
-    const int r = Count();
-    beginInsertRows({}, r, r);
-    rows_.append(row);
+QList<int> DownloadQueue::Append(const QList<QueuedFile> &files) {
+    QList<int> rowOfFile;
+    rowOfFile.reserve(files.size());
+    QList<DownloadRow> fresh;
+    for (const QueuedFile &f : files) {
+        if (rowOf_.contains({f.ownerIP, f.sourceFolder, f.fileName})) {
+            rowOfFile << -1;
+            continue;
+        }
+        // Two rows on one file would append one's tail to the other or replace it.
+        LocalTarget free = f.target;
+        for (int n = 2; free.IsValid() && writers_.contains(free.Path()); ++n) free = f.target.Numbered(n);
+        DownloadRow row;
+        row.text[DownloadRow::FileName] = f.fileName;
+        row.text[DownloadRow::SavePath] = free.Path();
+        row.text[DownloadRow::Owner] = f.owner;
+        row.text[DownloadRow::OwnerIP] = f.ownerIP;
+        row.text[DownloadRow::SourceFolder] = f.sourceFolder;
+        row.text[DownloadRow::Mode] = f.overwrite ? QStringLiteral("O") : QStringLiteral("R");
+        row.target = free;
+        const int r = Count() + int(fresh.size());
+        rowOf_.insert(NameOf(row), r);
+        ++writers_[row[DownloadRow::SavePath]];
+        rowOfFile << r;
+        fresh.append(std::move(row));
+    }
+    if (fresh.isEmpty()) return rowOfFile;
+    beginInsertRows({}, Count(), Count() + int(fresh.size()) - 1);
+    rows_.append(std::move(fresh));
     endInsertRows();
     emit countersChanged();
-    return r;
+    return rowOfFile;
 }
 
 void DownloadQueue::SetState(int r, const QString &sizeText, const QString &state) {
@@ -159,9 +165,12 @@ int DownloadQueue::FirstWaiting() const {
 }
 
 void DownloadQueue::StartSelected(const QList<int> &selected) {
+    const QList<int> chosen = Rows(selected);
+    qsizetype next = 0;
     for (int r = 0; r < Count(); ++r) {
         DownloadRow &row = rows_[r];
-        if (selected.contains(r)) {
+        if (next < chosen.size() && chosen[next] == r) {
+            ++next;
             row.text[DownloadRow::State].clear();
             row.icon = kIconWaiting;
         } else if (row[DownloadRow::State].isEmpty()) {
@@ -175,44 +184,71 @@ void DownloadQueue::StartSelected(const QList<int> &selected) {
     emit countersChanged();
 }
 
-QList<int> DownloadQueue::MoveUp(const QList<int> &selected) {
-    QList<int> sel = selected;
-    if (sel.isEmpty()) return sel;
-    for (int r = 0; r < Count(); ++r) {
-        if (!sel.contains(r) || rows_[r].IsActive()) continue;
-        if (r == 0 || Count() == 1) break;
-        Swap(r, r - 1);
-        sel.removeAll(r);
-        if (!sel.contains(r - 1)) sel.append(r - 1);
+QList<int> DownloadQueue::Step(const QList<int> &selected, int by) {
+    QList<int> rows = Rows(selected);
+    if (rows.isEmpty()) return rows;
+    // Walked from the end they move towards, the selected rows trade places
+    // with their neighbours one by one, so that a block moves as one. A row
+    // under way does not move up, though a selected row below may push it down.
+    const int lo = qMax(0, rows.first() + qMin(by, 0)), hi = qMin(Count() - 1, rows.last() + qMax(by, 0));
+    if (by > 0) std::reverse(rows.begin(), rows.end());
+    const int edge = by < 0 ? 0 : Count() - 1;
+    QList<int> order(hi - lo + 1);
+    std::iota(order.begin(), order.end(), lo);
+    QList<int> after;
+    const auto keep = [&](int r) {
+        if (after.isEmpty() || after.last() != r) after << r;
+    };
+    bool moved = false;
+    qsizetype i = 0;
+    for (; i < rows.size(); ++i) {
+        const int r = rows[i];
+        if (by < 0 && rows_[r].IsActive()) {
+            keep(r);
+            continue;
+        }
+        if (r == edge) break;
+        std::swap(order[r - lo], order[r + by - lo]);
+        keep(r + by);
+        moved = true;
     }
-    std::sort(sel.begin(), sel.end());
-    return sel;
+    // Once a row stands at the edge, the rest stay where they are.
+    after << rows.mid(i);
+    if (moved) Reorder(lo, order);
+    std::sort(after.begin(), after.end());
+    return after;
 }
 
-QList<int> DownloadQueue::MoveDown(const QList<int> &selected) {
-    QList<int> sel = selected;
-    if (sel.isEmpty()) return sel;
-    for (int r = Count() - 1; r >= 0; --r) {
-        if (!sel.contains(r)) continue;
-        if (r == Count() - 1 || Count() == 1) break;
-        Swap(r, r + 1);
-        sel.removeAll(r);
-        if (!sel.contains(r + 1)) sel.append(r + 1);
-    }
-    std::sort(sel.begin(), sel.end());
-    return sel;
-}
-
-void DownloadQueue::Remove(const QList<int> &selected) {
-    QList<int> doomed = selected;
-    std::sort(doomed.begin(), doomed.end(), std::greater<>());
-    for (int r : doomed) {
-        if (r < 0 || r >= Count() || rows_[r].IsActive()) continue;
-        beginRemoveRows({}, r, r);
-        rows_.removeAt(r);
-        endRemoveRows();
+QList<int> DownloadQueue::Remove(const QList<int> &selected) {
+    QList<int> doomed, staying;
+    for (int r : Rows(selected)) (rows_[r].IsActive() ? staying : doomed) << r;
+    const auto newRow = [&doomed](int r) {
+        const auto at = std::lower_bound(doomed.cbegin(), doomed.cend(), r);
+        return at != doomed.cend() && *at == r ? -1 : r - int(at - doomed.cbegin());
+    };
+    if (!doomed.isEmpty()) {
+        emit layoutAboutToBeChanged();
+        // One pass from the first row that goes: the rows after it close up.
+        int kept = doomed.first();
+        qsizetype next = 0;
+        for (int r = doomed.first(); r < Count(); ++r) {
+            DownloadRow &row = rows_[r];
+            if (next < doomed.size() && doomed[next] == r) {
+                ++next;
+                rowOf_.remove(NameOf(row));
+                if (--writers_[row[DownloadRow::SavePath]] == 0) writers_.remove(row[DownloadRow::SavePath]);
+                continue;
+            }
+            rowOf_[NameOf(row)] = kept;
+            rows_[kept++] = std::move(row);
+        }
+        rows_.resize(kept);
+        MovePersistent(newRow);
+        emit layoutChanged();
     }
     emit countersChanged();
+    for (int &r : staying) r = newRow(r);
+    return staying;
 }
 
 void DownloadQueue::Sort(int column, bool descending) {
@@ -224,33 +260,56 @@ void DownloadQueue::Sort(int column, bool descending) {
                               : x.compare(y, Qt::CaseInsensitive);
         return descending ? c > 0 : c < 0;
     };
-    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     QList<int> order(Count());
     std::iota(order.begin(), order.end(), 0);
     std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return less(rows_[a], rows_[b]); });
-    QList<DownloadRow> sorted;
-    sorted.reserve(Count());
-    QList<int> newRowOf(Count());
-    for (int i = 0; i < order.size(); ++i) {
-        sorted.append(rows_[order[i]]);
-        newRowOf[order[i]] = i;
+    Reorder(0, order);
+}
+
+DownloadQueue::Name DownloadQueue::NameOf(const DownloadRow &row) {
+    return {row[DownloadRow::OwnerIP], row[DownloadRow::SourceFolder], row[DownloadRow::FileName]};
+}
+
+QList<int> DownloadQueue::Rows(const QList<int> &selected) const {
+    QList<int> rows = selected;
+    rows.removeIf([this](int r) { return r < 0 || r >= Count(); });
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    return rows;
+}
+
+void DownloadQueue::Reorder(int first, const QList<int> &order) {
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    QList<DownloadRow> span;
+    span.reserve(order.size());
+    QList<int> newRowOf(order.size());
+    for (qsizetype i = 0; i < order.size(); ++i) {
+        span.append(std::move(rows_[order[i]]));
+        newRowOf[order[i] - first] = first + int(i);
     }
-    rows_ = std::move(sorted);
-    const QModelIndexList from = persistentIndexList();
-    QModelIndexList to;
-    for (const QModelIndex &i : from) to.append(index(newRowOf[i.row()], i.column()));
-    changePersistentIndexList(from, to);
+    for (qsizetype i = 0; i < span.size(); ++i) {
+        const int r = first + int(i);
+        rows_[r] = std::move(span[i]);
+        if (order[i] != r) rowOf_[NameOf(rows_[r])] = r;
+    }
+    MovePersistent([&](int r) { return r < first || r >= first + order.size() ? r : newRowOf[r - first]; });
     emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }
 
-bool DownloadQueue::Writes(const QString &path) const {
-    return std::any_of(rows_.begin(), rows_.end(), [&](const DownloadRow &r) { return r[DownloadRow::SavePath] == path; });
-}
-
-void DownloadQueue::Swap(int a, int b) {
-    rows_.swapItemsAt(a, b);
-    RowChanged(a);
-    RowChanged(b);
+void DownloadQueue::MovePersistent(const std::function<int(int row)> &newRow) {
+    // One at a time, through parking places that no index of the model ever
+    // has: Qt's list form takes every index out of its hash before filing any
+    // again, which takes a second for a selection of 20,000 rows (Qt 6.4).
+    QModelIndexList from, to;
+    for (const QModelIndex &i : persistentIndexList()) {
+        const int r = newRow(i.row());
+        if (r == i.row()) continue;
+        from << i;
+        to << (r < 0 ? QModelIndex() : index(r, i.column()));
+    }
+    const auto parked = [this](const QModelIndex &i) { return createIndex(i.row(), i.column(), quintptr(1)); };
+    for (const QModelIndex &i : from) changePersistentIndex(i, parked(i));
+    for (qsizetype k = 0; k < from.size(); ++k) changePersistentIndex(parked(from[k]), to[k]);
 }
 
 void DownloadQueue::RowChanged(int r) { emit dataChanged(index(r, 0), index(r, DownloadRow::ColumnCount - 1)); }

@@ -27,6 +27,20 @@ class TestDownloadQueue : public QObject {
         for (int r = 0; r < q.Count(); ++r) s += q.Row(r)[DownloadRow::FileName];
         return s;
     }
+    // Every row is found under its name, and a report for the running row lands on it.
+    static void checkNames(DownloadQueue &q) {
+        int running = -1;
+        for (int r = 0; r < q.Count(); ++r) {
+            const DownloadRow &row = q.Row(r);
+            QCOMPARE(q.Find(row[DownloadRow::OwnerIP], row[DownloadRow::SourceFolder], row[DownloadRow::FileName]), r);
+            if (row.IsActive()) running = r;
+        }
+        if (running < 0) return;
+        const DownloadRow &row = q.Row(running);
+        q.SetProgress(q.Find(row[DownloadRow::OwnerIP], row[DownloadRow::SourceFolder], row[DownloadRow::FileName]),
+                      QStringLiteral("7"), QStringLiteral("7"));
+        QCOMPARE(q.Row(running)[DownloadRow::Progress], QStringLiteral("7 %"));
+    }
     static void write(const QString &path, const QByteArray &bytes) {
         QFile f(path);
         QVERIFY(f.open(QIODevice::WriteOnly));
@@ -73,6 +87,12 @@ private slots:
                          QString::fromUtf8(owner));
         QCOMPARE(q.Row(4)[DownloadRow::SavePath], QStringLiteral("/down/.profile (2)"));
         QCOMPARE(q.Row(6)[DownloadRow::SavePath], QStringLiteral("/down/README (2)"));
+        // Many at once: a name twice in the batch is taken once, and the batch numbers within itself.
+        const QueuedFile b{QStringLiteral("b"), QStringLiteral("PC01"), true, target(QStringLiteral("b")), folder, ip};
+        QueuedFile b2 = b;
+        b2.sourceFolder = QStringLiteral("C:\\other\\");
+        QCOMPARE(q.Append({b, b2, b}), (QList<int>{7, 8, -1}));
+        QCOMPARE(q.Row(8)[DownloadRow::SavePath], QStringLiteral("/down/b (2)"));
     }
 
     void statesIconsAndCounters() {
@@ -124,28 +144,67 @@ private slots:
 
     void moveUpAndDown_data() {
         QTest::addColumn<QString>("rows");
+        QTest::addColumn<int>("running");
         QTest::addColumn<QList<int>>("selected");
         QTest::addColumn<bool>("up");
         QTest::addColumn<QString>("after");
         QTest::addColumn<QList<int>>("selectedAfter");
-        QTest::newRow("block up") << "abcde" << QList<int>{2, 3} << true << "acdbe" << QList<int>{1, 2};
-        QTest::newRow("block down") << "abcde" << QList<int>{1, 2} << false << "adbce" << QList<int>{2, 3};
-        QTest::newRow("first stays") << "abcde" << QList<int>{0, 2} << true << "abcde" << QList<int>{0, 2};
-        QTest::newRow("last stays") << "abcde" << QList<int>{2, 4} << false << "abcde" << QList<int>{2, 4};
-        QTest::newRow("gaps up") << "abcde" << QList<int>{1, 3} << true << "badce" << QList<int>{0, 2};
-        QTest::newRow("one row up") << "a" << QList<int>{0} << true << "a" << QList<int>{0};
-        QTest::newRow("one row down") << "a" << QList<int>{0} << false << "a" << QList<int>{0};
-        QTest::newRow("nothing chosen") << "abc" << QList<int>{} << true << "abc" << QList<int>{};
+        QTest::newRow("block up") << "abcde" << -1 << QList<int>{2, 3} << true << "acdbe" << QList<int>{1, 2};
+        QTest::newRow("block down") << "abcde" << -1 << QList<int>{1, 2} << false << "adbce" << QList<int>{2, 3};
+        QTest::newRow("first stays") << "abcde" << -1 << QList<int>{0, 2} << true << "abcde" << QList<int>{0, 2};
+        QTest::newRow("last stays") << "abcde" << -1 << QList<int>{2, 4} << false << "abcde" << QList<int>{2, 4};
+        QTest::newRow("gaps up") << "abcde" << -1 << QList<int>{1, 3} << true << "badce" << QList<int>{0, 2};
+        QTest::newRow("one row up") << "a" << -1 << QList<int>{0} << true << "a" << QList<int>{0};
+        QTest::newRow("one row down") << "a" << -1 << QList<int>{0} << false << "a" << QList<int>{0};
+        QTest::newRow("nothing chosen") << "abc" << -1 << QList<int>{} << true << "abc" << QList<int>{};
+        QTest::newRow("scattered down past the running row")
+            << "abcdefgh" << 3 << QList<int>{5, 0, 2} << false << "badcegfh" << QList<int>{1, 3, 6};
+        QTest::newRow("scattered up, the running row pushed aside")
+            << "abcdef" << 2 << QList<int>{1, 2, 4} << true << "bacedf" << QList<int>{0, 2, 3};
     }
     void moveUpAndDown() {
         QFETCH(QString, rows);
+        QFETCH(int, running);
         QFETCH(QList<int>, selected);
         QFETCH(bool, up);
         DownloadQueue q;
         fill(q, rows);
+        if (running >= 0) q.SetState(running, {}, rowstate::Transferring);
         const QList<int> after = up ? q.MoveUp(selected) : q.MoveDown(selected);
         QTEST(order(q), "after");
         QTEST(after, "selectedAfter");
+        checkNames(q);
+    }
+
+    void removeTakesAllButTheRunningRow_data() {
+        QTest::addColumn<QString>("rows");
+        QTest::addColumn<int>("running");
+        QTest::addColumn<QList<int>>("selected");
+        QTest::addColumn<QString>("after");
+        QTest::addColumn<QList<int>>("staying");
+        QTest::newRow("scattered") << "abcdefgh" << 3 << QList<int>{6, 0, 2, 3} << "bdefh" << QList<int>{1};
+        QTest::newRow("runs at both ends") << "abcdefgh" << 4 << QList<int>{0, 1, 5, 6, 7} << "cde" << QList<int>{};
+        QTest::newRow("all") << "abc" << -1 << QList<int>{0, 1, 2} << "" << QList<int>{};
+        QTest::newRow("none that exist") << "abc" << -1 << QList<int>{-1, 3} << "abc" << QList<int>{};
+    }
+    void removeTakesAllButTheRunningRow() {
+        QFETCH(QString, rows);
+        QFETCH(int, running);
+        QFETCH(QList<int>, selected);
+        QFETCH(QString, after);
+        DownloadQueue q;
+        fill(q, rows);
+        if (running >= 0) q.SetState(running, {}, rowstate::Transferring);
+        QTEST(q.Remove(selected), "staying");
+        QCOMPARE(order(q), after);
+        checkNames(q);
+        // A removed row's name and save path are free again; a kept row's are not.
+        for (QChar c : rows) {
+            const int r = q.Append(QString(c), QStringLiteral("PC01"), true, target(QString(c)), QStringLiteral("C:\\s\\"),
+                                   QStringLiteral("10.0.0.1"));
+            QCOMPARE(r >= 0, !after.contains(c));
+            if (r >= 0) QCOMPARE(q.Row(r)[DownloadRow::SavePath], QStringLiteral("/down/") + c);
+        }
     }
 
     void movingCarriesTheWholeRow() {
@@ -181,6 +240,7 @@ private slots:
         QCOMPARE(order(q), QStringLiteral("aBCd"));
         q.Sort(DownloadRow::FileName, true);
         QCOMPARE(order(q), QStringLiteral("dCBa"));
+        checkNames(q);
     }
 
     void sortKeepsTheViewsSelectionOnItsRows() {
@@ -189,6 +249,15 @@ private slots:
         const QPersistentModelIndex c(q.index(0, 0));
         q.Sort(DownloadRow::FileName, false);
         QCOMPARE(c.row(), 2);
+        checkNames(q);
+        // Moving and removing rows take the view's indexes along too.
+        const QPersistentModelIndex a(q.index(0, 3)), b(q.index(1, 0));
+        q.MoveDown({0});
+        QCOMPARE((QList<int>{a.row(), b.row(), c.row()}), (QList<int>{1, 0, 2}));
+        QCOMPARE(a.column(), 3);
+        q.Remove({0});
+        QVERIFY(!b.isValid());
+        QCOMPARE((QList<int>{a.row(), c.row()}), (QList<int>{0, 1}));
     }
 
     void peerNamesCannotLeaveTheTarget_data() {
