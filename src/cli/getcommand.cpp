@@ -5,6 +5,7 @@
 #include "cli/clisession.h"
 #include "core/session.h"
 #include "download/downloadqueue.h"
+#include "download/downloads.h"
 #include "download/transferclient.h"
 #include "download/transferfigures.h"
 
@@ -12,7 +13,6 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
-#include <QTimer>
 
 #include <cstdio>
 #include <unistd.h>
@@ -78,10 +78,8 @@ int GetCommand(const CliArgs &a) {
     const std::optional<PeerAddress> owner = cli::FindHost(session, a.operands.value(0));
     if (!owner) return cli::Close(session, false), cli::kFailed;
 
-    DownloadQueue queue;
-    QTimer downCtl, fileDown, connectDelay;
-    TransferClient client(queue, session.net(), session.host(), session.dispatcher(),
-                          TransferClient::Timers{&downCtl, &fileDown, &connectDelay});
+    DownloadQueue &queue = session.downloads().queue();
+    TransferClient &client = session.downloads().client();
     const bool overwrite = a.Has(QStringLiteral("overwrite"));
     const int row = queue.Append(fileName, owner->name, overwrite, target, sourceFolder, owner->ip);
     ProgressLine progress(::isatty(STDOUT_FILENO));

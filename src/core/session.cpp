@@ -3,6 +3,7 @@
 #include "core/receiver.h"
 #include "core/workers.h"
 #include "download/downloadserver.h"
+#include "download/downloads.h"
 #include "peers/peerdirectory.h"
 #include "platform/hostinfo.h"
 #include "platform/terminationsignals.h"
@@ -39,6 +40,7 @@ Session::Session(std::unique_ptr<Messenger> messenger, Timings timings)
     host_.FileServerTitle = QString::fromUtf8(kAppTitle) + QString::fromUtf8(kFileServerSuffix);
     FindFolders();
     downloadServer_ = std::make_unique<DownloadServer>(*this);
+    downloads_ = std::make_unique<Downloads>(*this);
 }
 
 Session::~Session() = default;

@@ -14,6 +14,7 @@
 
 class DatagramReceiver;
 class DownloadServer;
+class Downloads;
 class PeerDirectory;
 class ShareRegistry;
 class TerminationSignals;
@@ -32,6 +33,7 @@ public:
     ShareRegistry &registry() { return *registry_; }
     PeerDirectory &peers() { return *peers_; }
     DownloadServer &downloadServer() { return *downloadServer_; }
+    Downloads &downloads() { return *downloads_; }
     int RecvSocket() const;
     int SendSocket() const { return net_->SendSocket(); }
     quint64 ReceiveDrops() const;
@@ -68,6 +70,7 @@ private:
     std::unique_ptr<ShareRegistry> registry_;
     std::unique_ptr<PeerDirectory> peers_;
     std::unique_ptr<DownloadServer> downloadServer_;
+    std::unique_ptr<Downloads> downloads_;
     bool startedUp_ = false;
     bool closed_ = false;
 };

@@ -1,6 +1,7 @@
 # The downloading side: the queue window, the transfer client and the choice of files.
 target_sources(qm_core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/downloadqueue.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/downloads.cpp
   ${CMAKE_CURRENT_LIST_DIR}/localtarget.cpp
   ${CMAKE_CURRENT_LIST_DIR}/receiveloop.cpp
   ${CMAKE_CURRENT_LIST_DIR}/targetfile.cpp

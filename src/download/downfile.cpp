@@ -9,6 +9,7 @@
 #include "download/downloadfigures.h"
 #include "download/downloadicons.h"
 #include "download/downloadqueue.h"
+#include "download/downloads.h"
 #include "download/targetfile.h"
 #include "download/transferclient.h"
 
@@ -28,18 +29,8 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
-namespace {
-
-QTimer *MakeTimer(QObject *parent, const char *name) {
-    auto *t = new QTimer(parent);
-    t->setObjectName(QString::fromLatin1(name));
-    return t;
-}
-
-} // namespace
-
 TDownForm::TDownForm(TMainForm &main)
-    : QWidget(nullptr, Qt::Window), main_(main), queue_(new DownloadQueue(this)),
+    : QWidget(nullptr, Qt::Window), main_(main), queue_(&main.session().downloads().queue()),
       opener_([](const QString &path) { QDesktopServices::openUrl(QUrl::fromLocalFile(path)); }) {
     setObjectName(QStringLiteral("TDownForm"));
     setWindowTitle(QStringLiteral("다운로드 목록"));
@@ -47,11 +38,11 @@ TDownForm::TDownForm(TMainForm &main)
     resize(660, 453);
     if (QScreen *s = QGuiApplication::primaryScreen()) move(s->availableGeometry().center() - rect().center());
 
-    timerDownCtl_ = MakeTimer(this, "Timer_DownCTL");
-    timerFileDown_ = MakeTimer(this, "Timer_FileDown");
-    timerConnect_ = MakeTimer(this, "Timer_Connect");
-    client_ = std::make_unique<TransferClient>(*queue_, main.net(), main.host(), main.dispatcher(),
-                                               TransferClient::Timers{timerDownCtl_, timerFileDown_, timerConnect_});
+    Downloads &downloads = main.session().downloads();
+    timerDownCtl_ = downloads.Timer_DownCTL();
+    timerFileDown_ = downloads.Timer_FileDown();
+    timerConnect_ = downloads.Timer_Connect();
+    client_ = &downloads.client();
 
     auto *v = new QVBoxLayout(this);
     v->setContentsMargins(0, 0, 0, 0);
@@ -73,8 +64,8 @@ TDownForm::TDownForm(TMainForm &main)
     v->addWidget(bar);
 
     connect(queue_, &DownloadQueue::countersChanged, this, &TDownForm::RefreshCounters);
-    connect(client_.get(), &TransferClient::startEnabledChanged, bbStart_, &QWidget::setEnabled);
-    connect(client_.get(), &TransferClient::queueDone, this, &TDownForm::QueueDone);
+    connect(client_, &TransferClient::startEnabledChanged, bbStart_, &QWidget::setEnabled);
+    connect(client_, &TransferClient::queueDone, this, &TDownForm::QueueDone);
     connect(queue_, &DownloadQueue::stateChanged, this, &TDownForm::RowStateChanged);
 
     RefreshCounters();

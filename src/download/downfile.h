@@ -95,7 +95,7 @@ private:
     QTimer *timerDownCtl_ = nullptr;
     QTimer *timerFileDown_ = nullptr;
     QTimer *timerConnect_ = nullptr;
-    std::unique_ptr<TransferClient> client_;
+    TransferClient *client_ = nullptr;
     std::function<void(const QString &)> opener_;
     std::array<bool, 10> sortDescending_{};
     bool fetched_ = false; // a row ended since the queue last ran dry

@@ -41,11 +41,11 @@ QString PercentText(qint64 received, qint64 size) {
 } // namespace
 
 TransferClient::TransferClient(DownloadQueue &queue, Messenger &net, const HostIdentity &host,
-                               Dispatcher &dispatcher, Timers timers, QObject *parent)
-    : QObject(parent), queue_(queue), net_(net), host_(host), timers_(timers) {
+                               Dispatcher &dispatcher, Timers timers, int waitMs, QObject *parent)
+    : QObject(parent), queue_(queue), net_(net), host_(host), timers_(timers), waitMs_(waitMs) {
     for (QTimer *t : {timers_.downCtl, timers_.fileDown, timers_.connect}) t->setSingleShot(true);
     timers_.downCtl->setInterval(kSchedulerMs);
-    timers_.fileDown->setInterval(kReplyTimeoutMs);
+    timers_.fileDown->setInterval(waitMs_);
     timers_.connect->setInterval(kConnectDelayMs);
     connect(timers_.downCtl, &QTimer::timeout, this, &TransferClient::Timer_DownCTLTimer);
     connect(timers_.fileDown, &QTimer::timeout, this, &TransferClient::Timer_FileDownTimer);
@@ -192,7 +192,7 @@ void TransferClient::Timer_ConnectTimer() {
     // Connecting clears a Stop that came while the request was out.
     signal_ = kNothing;
     phase_ = Phase::Connecting;
-    connection_->StartConnect(current_.OwnerIP, current_.ServerPort, kConnectTimeoutMs);
+    connection_->StartConnect(current_.OwnerIP, current_.ServerPort, waitMs_);
 }
 
 void TransferClient::ConnectFinished(TransferConnection::Connect result) {
@@ -223,7 +223,7 @@ void TransferClient::ConnectFinished(TransferConnection::Connect result) {
     const qint64 received = current_.ResumeOffset > 0 ? current_.ResumeOffset : 0;
     // A resumed row shows at once how much it already holds.
     if (received > 0 && current_.RemoteSize > 0) ReportProgress(received);
-    connection_->StartReceive(&file_, received, current_.RemoteSize, kSilenceMs);
+    connection_->StartReceive(&file_, received, current_.RemoteSize, waitMs_);
 }
 
 void TransferClient::ReportProgress(qint64 received) {

@@ -53,10 +53,7 @@ public:
     // TransferSignal values.
     enum : int { kNothing = 0, kStopRequested = 1, kConnectFailed = 2, kConnectTimedOut = 3, kConnected = 5 };
     static constexpr int kSchedulerMs = 500;
-    static constexpr int kReplyTimeoutMs = 5000;
     static constexpr int kConnectDelayMs = 100;
-    static constexpr int kConnectTimeoutMs = 5000;
-    static constexpr int kSilenceMs = 5000;
 
     struct Timers {
         QTimer *downCtl;  // the scheduler
@@ -64,8 +61,10 @@ public:
         QTimer *connect;  // start of the transfer
     };
 
+    // waitMs: how long the owner's reply, the connect and a silence in the
+    // transfer may each take before the row fails.
     TransferClient(DownloadQueue &queue, Messenger &net, const HostIdentity &host, Dispatcher &dispatcher,
-                   Timers timers, QObject *parent = nullptr);
+                   Timers timers, int waitMs, QObject *parent = nullptr);
     ~TransferClient() override;
 
     int TransferSignal() const { return signal_; }
@@ -109,6 +108,7 @@ private:
     Messenger &net_;
     const HostIdentity &host_;
     Timers timers_;
+    const int waitMs_;
     CurrentDownload current_;
     int signal_ = kNothing;
     bool startEnabled_ = false;
