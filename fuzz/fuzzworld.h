@@ -13,6 +13,7 @@
 #include "download/downloadserver.h"
 #include "listing/listingcontroller.h"
 #include "listing/searchresponder.h"
+#include "peers/peerdirectory.h"
 #include "peers/peertree.h"
 #include "recordingmessenger.h"
 #include "shares/shareregistry.h"
