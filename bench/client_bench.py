@@ -57,6 +57,8 @@ def children_cpu():
 
 
 build = build_dir_from_args()
+# Other work on the machine takes its share of the cores: the figures say how busy it was.
+load_before = os.getloadavg()[0]
 rounds = option("--rounds", 3)
 size = option("--mib", 1024) << 20
 probe = os.path.join(build, "tests", "lanprobe_download")
@@ -138,6 +140,7 @@ gib = size / (1 << 30)
 a, b, c = statistics.median(ours), statistics.median(theirs), statistics.median(link)
 cpu_a, cpu_b = statistics.median(our_cpu) / gib, statistics.median(their_cpu) / gib
 print("file size              %d MiB, %d rounds each, medians" % (size >> 20, rounds))
+print("load average           %.2f at the start, %.2f at the end (1 minute)" % (load_before, os.getloadavg()[0]))
 print("program (whole path)   %8.1f MiB/s   (rounds: %s)" % (a, ", ".join("%.0f" % x for x in ours)))
 if transfer:
     print("program (transfer)     %8.1f MiB/s   (from the row's \"전송중\"; rounds: %s)" %

@@ -31,8 +31,11 @@ bool ReceiveLoop::Start(int socket, TargetFile *file, qint64 received, qint64 li
     wake_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     if (wake_ < 0) return false;
     // Without a pipe the bytes are copied; a pipe that stays small only means smaller steps.
-    if (::pipe2(pipe_, O_CLOEXEC | O_NONBLOCK) == 0) ::fcntl(pipe_[1], F_SETPIPE_SZ, int(kStepBytes));
-    else pipe_[0] = pipe_[1] = -1;
+    if (path_ == Path::Splice && ::pipe2(pipe_, O_CLOEXEC | O_NONBLOCK) == 0) {
+        ::fcntl(pipe_[1], F_SETPIPE_SZ, int(kStepBytes));
+    } else {
+        pipe_[0] = pipe_[1] = -1;
+    }
     thread_ = std::thread([this, ended = std::move(ended)] { ended(Run()); });
     return true;
 }

@@ -16,11 +16,14 @@ class TargetFile;
 class ReceiveLoop {
 public:
     enum class End { Closed, Silent, ReceiveFailed, WriteFailed, Stopped };
+    // Copy is the way taken where splice cannot be used; asked for, it lets
+    // tests reach that way on any file system.
+    enum class Path { Splice, Copy };
 
     // Bytes moved per step: the pipe's capacity, and the size of a read.
     static constexpr qsizetype kStepBytes = 1 << 20;
 
-    ReceiveLoop() = default;
+    explicit ReceiveLoop(Path path) : path_(path) {}
     ~ReceiveLoop() { Stop(); }
     ReceiveLoop(const ReceiveLoop &) = delete;
     ReceiveLoop &operator=(const ReceiveLoop &) = delete;
@@ -54,6 +57,7 @@ private:
     void Add(qint64 n) { received_.store(Received() + n, std::memory_order_relaxed); }
     qint64 Room() const { return qMin<qint64>(kStepBytes, limit_ - Received()); }
 
+    const Path path_;
     int socket_ = -1;
     TargetFile *file_ = nullptr;
     qint64 limit_ = 0;

@@ -127,7 +127,9 @@ bool TargetFile::Open(const LocalTarget &target, qint64 offset) {
     struct stat st {};
     if (file.get() < 0 || ::fstat(file.get(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
     if (::fcntl(file.get(), F_SETFL, 0) != 0) return false;
-    if (offset <= 0 && ::ftruncate(file.get(), 0) != 0) return false;
+    // A file that is empty already is not cut: on ext4 a cut to nothing makes
+    // the close write the whole file out, holding the main thread for as long.
+    if (offset <= 0 && st.st_size > 0 && ::ftruncate(file.get(), 0) != 0) return false;
     if (offset > 0 && ::lseek(file.get(), off_t(offset), SEEK_SET) != off_t(offset)) return false;
     fd_ = file.release();
     return true;

@@ -179,7 +179,7 @@ void TransferClient::Timer_ConnectTimer() {
     timers_.fileDown->stop();
     timers_.connect->stop();
     timers_.downCtl->stop();
-    connection_ = std::make_unique<TransferConnection>();
+    connection_ = std::make_unique<TransferConnection>(receivePath_);
     if (!connection_->Create(host_.LocalIP)) {
         DropConnection();
         SetState({}, rowstate::SocketError);

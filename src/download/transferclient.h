@@ -72,6 +72,8 @@ public:
     // The idle mark: the queue has nothing under way and the user may start rows.
     bool StartEnabled() const { return startEnabled_; }
     void SetStartEnabled(bool enabled);
+    // How the transfers' bytes reach the file (see ReceiveLoop::Path).
+    void SetReceivePath(ReceiveLoop::Path path) { receivePath_ = path; }
 
     // The scheduler: hands the first waiting row to BeginDownload.
     void Timer_DownCTLTimer();
@@ -113,6 +115,7 @@ private:
     int signal_ = kNothing;
     bool startEnabled_ = false;
     enum class Phase { Idle, Connecting, Receiving } phase_ = Phase::Idle;
+    ReceiveLoop::Path receivePath_ = ReceiveLoop::Path::Splice;
     std::unique_ptr<TransferConnection> connection_;
     TargetFile file_;
 };

@@ -9,8 +9,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-TransferConnection::TransferConnection(QObject *parent)
-    : QObject(parent), timer_(new QTimer(this)), progressTimer_(new QTimer(this)) {
+TransferConnection::TransferConnection(ReceiveLoop::Path path, QObject *parent)
+    : QObject(parent), timer_(new QTimer(this)), progressTimer_(new QTimer(this)), loop_(path) {
     timer_->setSingleShot(true);
     progressTimer_->setInterval(kProgressMs);
     connect(progressTimer_, &QTimer::timeout, this, &TransferConnection::ReportProgress);

@@ -20,7 +20,7 @@ public:
     // enough that the list costs nothing next to the transfer.
     static constexpr int kProgressMs = 250;
 
-    explicit TransferConnection(QObject *parent = nullptr);
+    explicit TransferConnection(ReceiveLoop::Path path, QObject *parent = nullptr);
     ~TransferConnection() override;
 
     // False when no socket could be made. It is bound to localIp: the file

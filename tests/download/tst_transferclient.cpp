@@ -1,6 +1,8 @@
 // The transfer client against an owner scripted in the test: the request
 // exchange, every end state, resume and overwrite, Stop in each phase,
-// progress during a long transfer, and when the queue goes on.
+// progress during a long transfer, and when the queue goes on. The cases that
+// end a transfer run both through splice and through the copy that serves
+// where splice cannot.
 #include "clientharness.h"
 #include "download/targetfile.h"
 #include "promptrecorder.h"
@@ -28,6 +30,21 @@ void writeFile(const QString &path, const QByteArray &bytes) {
     f.write(bytes);
 }
 
+// A case that ends a transfer runs once spliced and once copied: the column
+// "copy" comes first, and each row of values is added for both.
+void addPathColumn() { QTest::addColumn<bool>("copy"); }
+template <typename... Values> void addPathRows(const char *name, Values... values) {
+    for (const bool copy : {false, true}) {
+        QTestData &row = QTest::addRow("%s%s", name, copy ? "copied" : "spliced") << copy;
+        (row << ... << values);
+    }
+}
+// For a case with nothing else to vary.
+void addPathRowsOnly() {
+    addPathColumn();
+    addPathRows("");
+}
+
 } // namespace
 
 class TestTransferClient : public QObject {
@@ -53,6 +70,10 @@ class TestTransferClient : public QObject {
         h->answer(QStringLiteral("/srv/") + name, size, server.port());
         QCOMPARE(h->state(r), rowstate::Transferring);
         QTRY_VERIFY_WITH_TIMEOUT(!h->row(r).IsActive(), 15000);
+    }
+    void usePathOfRow() {
+        QFETCH(bool, copy);
+        h->client().SetReceivePath(copy ? ReceiveLoop::Path::Copy : ReceiveLoop::Path::Splice);
     }
 
 private slots:
@@ -273,11 +294,13 @@ private slots:
     }
 
     void fewerBytesThanAnnouncedIsBroken_data() {
+        addPathColumn();
         QTest::addColumn<int>("ending");
-        QTest::newRow("server closes early") << int(ScriptedFileServer::Ending::Close);
-        QTest::newRow("connection reset") << int(ScriptedFileServer::Ending::Abort);
+        addPathRows("server closes early, ", int(ScriptedFileServer::Ending::Close));
+        addPathRows("connection reset, ", int(ScriptedFileServer::Ending::Abort));
     }
     void fewerBytesThanAnnouncedIsBroken() {
+        usePathOfRow();
         QFETCH(int, ending);
         queue(QStringLiteral("a"));
         queue(QStringLiteral("b"));
@@ -292,7 +315,9 @@ private slots:
         QTRY_COMPARE(h->sent("@_+S").size(), 2); // the queue goes on
     }
 
+    void silenceEndsTheTransfer_data() { addPathRowsOnly(); }
     void silenceEndsTheTransfer() {
+        usePathOfRow();
         queue(QStringLiteral("a"));
         queue(QStringLiteral("b"));
         QVERIFY(startAndAwaitRequest());
@@ -309,7 +334,9 @@ private slots:
         QCOMPARE(readAll(path(QStringLiteral("b"))), data.left(1000));
     }
 
+    void resumeOverwriteAndEmptyFiles_data() { addPathRowsOnly(); }
     void resumeOverwriteAndEmptyFiles() {
+        usePathOfRow();
         // Resume: 300,000 bytes of a 1,000,000-byte file are here already.
         const QByteArray whole = Pattern(1000000);
         writeFile(path(QStringLiteral("r")), whole.left(300000));
@@ -366,7 +393,9 @@ private slots:
         QCOMPARE(QFileInfo(path(QStringLiteral("z"))).size(), 0);
     }
 
+    void failedWriteKeepsTheBytesAndGoesOn_data() { addPathRowsOnly(); }
     void failedWriteKeepsTheBytesAndGoesOn() {
+        usePathOfRow();
         // A file-size limit stands in for a full disk.
         std::signal(SIGXFSZ, SIG_IGN);
         rlimit old{};
@@ -386,7 +415,9 @@ private slots:
         QTRY_COMPARE(h->sent("@_+S").size(), 2);
     }
 
+    void stopInEachPhase_data() { addPathRowsOnly(); }
     void stopInEachPhase() {
+        usePathOfRow();
         for (const char *n : {"a", "b", "c", "d"}) queue(QString::fromLatin1(n));
         QToolButton *stop = h->down().findChild<QToolButton *>(QStringLiteral("BB_Stop"));
 
