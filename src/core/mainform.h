@@ -72,7 +72,7 @@ public:
     QToolButton *SB_DownloadList() const { return sbDownloadList_; }
     QLabel *L_SearchFileName() const { return lSearchFileName_; }
     QLabel *L_SearchFileCnt() const { return lSearchFileCnt_; }
-    QTimer *Timer_FileShare() const { return timerFileShare_; }
+    QTimer *Timer_FileShare() const; // the session's answer wait
     QTimer *Timer_alive() const { return timerAlive_; }
     QTimer *Timer_onechat() const { return timerOnechat_; }
 
@@ -118,7 +118,6 @@ private:
     QLabel *lSearchFileName_ = nullptr;
     QLabel *lSearchFileCnt_ = nullptr;
     QLabel *panels_[3] = {};
-    QTimer *timerFileShare_ = nullptr;
     QTimer *timerAlive_ = nullptr;
     QTimer *timerOnechat_ = nullptr;
     QAction *mnuDownloadNew_ = nullptr;

@@ -2,6 +2,7 @@
 
 #include "core/receiver.h"
 #include "core/workers.h"
+#include "listing/remotelisting.h"
 #include "platform/hostinfo.h"
 #include "platform/terminationsignals.h"
 #include "platform/udpsocket.h"
@@ -35,6 +36,7 @@ Session::Session(std::unique_ptr<Messenger> messenger, Timings timings)
     connect(termination_, &TerminationSignals::terminationRequested, this, &Session::endRequested);
     host_.FileServerTitle = QString::fromUtf8(kAppTitle) + QString::fromUtf8(kFileServerSuffix);
     FindFolders();
+    listing_ = std::make_unique<RemoteListing>(*this);
 }
 
 Session::~Session() = default;

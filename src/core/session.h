@@ -13,6 +13,7 @@
 #include <memory>
 
 class DatagramReceiver;
+class RemoteListing;
 class ShareRegistry;
 class TerminationSignals;
 
@@ -28,6 +29,7 @@ public:
     Messenger &net() { return *net_; }
     Dispatcher &dispatcher() { return dispatcher_; }
     ShareRegistry &registry() { return *registry_; }
+    RemoteListing &listing() { return *listing_; }
     int RecvSocket() const;
     int SendSocket() const { return net_->SendSocket(); }
     quint64 ReceiveDrops() const;
@@ -61,6 +63,7 @@ private:
     DatagramReceiver *receiver_ = nullptr;
     TerminationSignals *termination_ = nullptr;
     std::unique_ptr<ShareRegistry> registry_;
+    std::unique_ptr<RemoteListing> listing_;
     bool startedUp_ = false;
     bool closed_ = false;
 };
