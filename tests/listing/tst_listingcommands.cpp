@@ -51,16 +51,26 @@ class TestListingCommands : public QObject {
         return b;
     }
 
-private slots:
-    void init() {
+    void makeForm(Timings timings) {
         auto m = std::make_unique<RecordingMessenger>();
         net = m.get();
-        form = std::make_unique<TestForm>(std::move(m));
+        form.reset();
+        form = std::make_unique<TestForm>(std::move(m), timings);
         form->host().LocalIP = QStringLiteral("10.0.0.1");
         form->host().ComputerName = QStringLiteral("ME");
         form->net().SetSendSocket(42); // any valid descriptor: the recorder sends nothing
         form->peers().PlantRoot();
         QTest::qWait(100); // the peer tree's delayed change event has run
+    }
+
+private slots:
+    // Short waits: a command's wait is 1 s of the 3 s answer wait, and a
+    // browsed computer is quiet after 600 ms.
+    void init() {
+        Timings quick;
+        quick.answerWaitMs = 3000;
+        quick.listSpacingMs = 100;
+        makeForm(quick);
     }
     void cleanup() { form.reset(); }
 
@@ -76,19 +86,19 @@ private slots:
         // During the wait: the first datagram stops the timer and the status
         // line tells that the list arrives; the counter shows the running total.
         QStringList seen;
-        QTimer::singleShot(300, this, [&] {
+        QTimer::singleShot(200, this, [&] {
             seen << status() << QString::number(form->TabSheet_FileShare()->isEnabled())
                  << QString::number(form->Timer_FileShare()->isActive());
             receive(QStringLiteral("10.0.0.5"), listDatagram({QStringLiteral("a"), QStringLiteral("b")}));
             seen << status() << count() << QString::number(form->Timer_FileShare()->isActive());
         });
-        QTimer::singleShot(1800, this, [&] {
+        QTimer::singleShot(600, this, [&] {
             receive(QStringLiteral("10.0.0.5"), listDatagram({QStringLiteral("c")}));
             seen << count();
         });
         form->findChild<QAction *>(QStringLiteral("TVMI_ShareFile"))->trigger();
 
-        QCOMPARE(seen, (QStringList{QStringLiteral("공개한 파일의 목록을 가져오고 있습니다. 6초 동안만 기다리세요"),
+        QCOMPARE(seen, (QStringList{QStringLiteral("공개한 파일의 목록을 가져오고 있습니다. 3초 동안만 기다리세요"),
                                     QStringLiteral("0"), QStringLiteral("1"), QStringLiteral("PC5에서 목록을 받는 중… 2개"),
                                     QStringLiteral("2"),
                                     QStringLiteral("0"), QStringLiteral("3")}));
@@ -143,7 +153,7 @@ private slots:
             seen << status();
         });
         QCOMPARE(seen, QStringList{QStringLiteral("PC5에서 목록을 받는 중… 2개")});
-        QCOMPARE(status(), QStringLiteral("목록 수신 완료: 2개")); // quiet for 2 s of the 4 s wait
+        QCOMPARE(status(), QStringLiteral("목록 수신 완료: 2개")); // quiet for 600 ms of the 1 s wait
 
         // Our copy ends its answer; ends from elsewhere or before any list are not taken.
         QStringList many;
@@ -230,6 +240,7 @@ private slots:
     }
 
     void searchCommand() {
+        makeForm({}); // the program's own intervals: a 6 s answer wait
         form->E_SearchFileName()->setText(QStringLiteral("a,b"));
         QStringList seen;
         QTimer::singleShot(300, this, [&] {
