@@ -2,6 +2,7 @@
 #include "cli/cliargs.h"
 #include "cli/clisession.h"
 #include "cli/getcommand.h"
+#include "cli/listcommands.h"
 #include "cli/peerscommand.h"
 #include "cli/servecommand.h"
 #include "cli/sharecommand.h"
@@ -28,7 +29,7 @@ int main(int argc, char *argv[]) {
     if (a.command == QLatin1String("serve")) return ServeCommand();
     if (a.command == QLatin1String("share")) return ShareCommand(a);
     if (a.command == QLatin1String("peers")) return PeersCommand(a);
-    if (a.command == QLatin1String("get")) return GetCommand(a);
-    cli::Err(QStringLiteral("아직 준비되지 않은 명령입니다: %1").arg(a.command));
-    return cli::kFailed;
+    if (a.command == QLatin1String("browse")) return BrowseCommand(a);
+    if (a.command == QLatin1String("search")) return SearchCommand(a);
+    return GetCommand(a);
 }

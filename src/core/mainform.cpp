@@ -5,6 +5,7 @@
 #include "core/icons.h"
 #include "download/downfile.h"
 #include "listing/listingcontroller.h"
+#include "listing/remotelisting.h"
 #include "listing/waitform.h"
 #include "peers/peertree.h"
 #include "ping/pinglauncher.h"
@@ -67,7 +68,6 @@ TMainForm::TMainForm(Session &session) : session_(session) {
         move(s->availableGeometry().center() - rect().center());
 
     const Timings &t = session.timings();
-    timerFileShare_ = makeTimer(this, "Timer_FileShare", t.answerWaitMs);
     timerOnechat_ = makeTimer(this, "Timer_onechat", t.chatWaitMs);
 
     BuildMenu();
@@ -236,6 +236,8 @@ void TMainForm::BuildStatusBar() {
 void TMainForm::SetStatusText(const QString &text) { panels_[2]->setText(text); }
 
 QString TMainForm::StatusText(int panel) const { return panels_[panel]->text(); }
+
+QTimer *TMainForm::Timer_FileShare() const { return session_.listing().AnswerTimer(); }
 
 bool TMainForm::event(QEvent *e) {
     // Hints of controls and menu items go to the status line, not the bar's own message area.

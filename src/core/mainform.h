@@ -70,7 +70,7 @@ public:
     QToolButton *SB_DownloadList() const { return sbDownloadList_; }
     QLabel *L_SearchFileName() const { return lSearchFileName_; }
     QLabel *L_SearchFileCnt() const { return lSearchFileCnt_; }
-    QTimer *Timer_FileShare() const { return timerFileShare_; }
+    QTimer *Timer_FileShare() const; // the session's answer wait
     QTimer *Timer_onechat() const { return timerOnechat_; }
 
     // Start-up and shutdown.
@@ -115,7 +115,6 @@ private:
     QLabel *lSearchFileName_ = nullptr;
     QLabel *lSearchFileCnt_ = nullptr;
     QLabel *panels_[3] = {};
-    QTimer *timerFileShare_ = nullptr;
     QTimer *timerOnechat_ = nullptr;
     QAction *mnuDownloadNew_ = nullptr;
     InstanceBeacon *beacon_ = nullptr;

@@ -5,6 +5,7 @@
 #include "download/downloadserver.h"
 #include "download/downloads.h"
 #include "peers/peerdirectory.h"
+#include "listing/remotelisting.h"
 #include "platform/hostinfo.h"
 #include "platform/terminationsignals.h"
 #include "platform/udpsocket.h"
@@ -41,6 +42,7 @@ Session::Session(std::unique_ptr<Messenger> messenger, Timings timings)
     FindFolders();
     downloadServer_ = std::make_unique<DownloadServer>(*this);
     downloads_ = std::make_unique<Downloads>(*this);
+    listing_ = std::make_unique<RemoteListing>(*this);
 }
 
 Session::~Session() = default;

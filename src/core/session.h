@@ -16,6 +16,7 @@ class DatagramReceiver;
 class DownloadServer;
 class Downloads;
 class PeerDirectory;
+class RemoteListing;
 class ShareRegistry;
 class TerminationSignals;
 
@@ -34,6 +35,7 @@ public:
     PeerDirectory &peers() { return *peers_; }
     DownloadServer &downloadServer() { return *downloadServer_; }
     Downloads &downloads() { return *downloads_; }
+    RemoteListing &listing() { return *listing_; }
     int RecvSocket() const;
     int SendSocket() const { return net_->SendSocket(); }
     quint64 ReceiveDrops() const;
@@ -71,6 +73,7 @@ private:
     std::unique_ptr<PeerDirectory> peers_;
     std::unique_ptr<DownloadServer> downloadServer_;
     std::unique_ptr<Downloads> downloads_;
+    std::unique_ptr<RemoteListing> listing_;
     bool startedUp_ = false;
     bool closed_ = false;
 };

@@ -1,18 +1,15 @@
 #pragma once
-// Browse and search: the share list exchange, the search answer and the
-// remote share views of the search page.
-#include "core/workersqueue.h"
+// Browse and search on the search page: the commands, the wait for the first
+// answers, the counter and the status line over the session's remote
+// listing, and the remote share views.
 #include "listing/remoteshareviews.h"
 
 #include <QObject>
-#include <QTimer>
 
-#include <chrono>
 #include <functional>
 #include <memory>
-#include <optional>
 
-class SearchResponder;
+class RemoteListing;
 class TMainForm;
 
 class ListingController : public QObject {
@@ -29,13 +26,6 @@ public:
     void Timer_FileShareTimer();
 
     RemoteShareViews &views() { return *views_; }
-    // Entries read since the last browse or search command.
-    int ReceivedCount() const { return received_; }
-    // Rows the views hold at most: list datagrams keep coming as long as a
-    // peer likes to send them. A search of a big LAN brings a few hundred
-    // thousand honest rows (a few hundred bytes each), so the cap sits above that.
-    static constexpr int kMaxRows = 400000;
-    void CountReceived(int entries) { received_ += entries; }
 
     // What the download commands act on (see RemoteShareViews).
     QList<ShareEntry> SelectedEntries() const { return views_->SelectedEntries(); }
@@ -49,32 +39,15 @@ public:
     void TV_ShareFileChange() { views_->TV_ShareFileChange(); }
 
 private:
+    // A request went out: counter and views start empty.
+    void StartViews();
+    void RowsArrived(int count, int added, bool capped);
+    void BrowseComplete(int count, bool missed);
     void NoSharesReply();
-    // A list datagram of the browsed computer was read: the status line shows the running count.
-    void BrowseDatagramRead();
-    // The browsed computer's list is complete: its end datagram came, announcing
-    // how many list datagrams were sent, or it fell quiet.
-    void BrowseComplete(std::optional<int> announced);
-    // The answer to a browse request; runs on the browse queue's thread.
-    AnswerQueue::Datagrams BrowseAnswer();
-    // L_SearchFileName shows what the views will hold; counter and views start empty.
-    void StartViews(const QString &shown);
     // Sends the request with the page disabled and waits for the first answers.
     void AwaitAnswers(const std::function<void()> &request, const QString &waiting);
 
     TMainForm &main_;
+    RemoteListing &listing_;
     std::unique_ptr<RemoteShareViews> views_;
-    std::unique_ptr<SearchResponder> responder_;
-    // Kept by the browse queue's thread only; outlive it.
-    AnswerQueue::Datagrams listAnswer_;
-    std::chrono::steady_clock::time_point listBuilt_{};
-    std::unique_ptr<AnswerQueue> browseQueue_;
-    // Whose list datagrams the views take: the browsed computer's, or
-    // anyone's while a search is the current request; nobody's before either.
-    QString listFrom_;
-    QString browsedName_;
-    bool searching_ = false;
-    int received_ = 0;
-    int listDatagrams_ = 0; // of the browsed computer, since the browse command
-    QTimer listQuiet_;      // runs while a browse answer arrives
 };

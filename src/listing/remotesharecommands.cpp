@@ -3,6 +3,7 @@
 #include "core/mainform.h"
 #include "core/prompts.h"
 #include "listing/remoteshareviews.h"
+#include "listing/remoteresults.h"
 #include "listing/sharelistmodel.h"
 
 #include <QAction>
@@ -11,15 +12,15 @@
 #include <QTreeWidget>
 
 void RemoteShareViews::LV_ShareFileColumnClick(int column) {
-    if (model_->Rows() == 0 || column < 0 || column >= RemoteResults::kColumns) return;
-    model_->sort(column, sortDescending_[column] ? Qt::DescendingOrder : Qt::AscendingOrder);
+    if (results_.Rows() == 0 || column < 0 || column >= RemoteResults::kColumns) return;
+    results_.sort(column, sortDescending_[column] ? Qt::DescendingOrder : Qt::AscendingOrder);
     sortDescending_[column] = !sortDescending_[column];
 }
 
 void RemoteShareViews::MI_SelectAllFileClick() { list_->selectAll(); }
 
 void RemoteShareViews::MI_InvertSelectFileClick() {
-    const int rows = model_->Rows();
+    const int rows = results_.Rows();
     if (rows == 0) return;
     const QItemSelection all(model_->index(0, 0), model_->index(rows - 1, RemoteResults::kColumns - 1));
     list_->selectionModel()->select(all, QItemSelectionModel::Toggle);
@@ -42,7 +43,7 @@ void RemoteShareViews::RemoveSelectedRows() {
     if (current.isValid()) {
         int kept = 0;
         qsizetype next = 0;
-        for (int row = 0; row < model_->Rows(); ++row) {
+        for (int row = 0; row < results_.Rows(); ++row) {
             if (next < doomed.size() && doomed[next] == row) {
                 ++next;
                 continue;
@@ -57,7 +58,7 @@ void RemoteShareViews::RemoveSelectedRows() {
     }
     // One step for the whole deletion, so many rows do not move the rest once each.
     list_->setUpdatesEnabled(false);
-    model_->RemoveRows(doomed);
+    results_.RemoveRows(doomed);
     if (focus >= 0) {
         const QModelIndex row = model_->index(focus, 0);
         list_->selectionModel()->setCurrentIndex(row, QItemSelectionModel::Select | QItemSelectionModel::Rows);
@@ -87,7 +88,7 @@ void RemoteShareViews::PM_DownFolderPopup() {
     for (QAction *a : {downFolder_, downFolderSub_, deleteFolder_}) a->setEnabled(false);
     const QTreeWidgetItem *node = SelectedTreeNode();
     if (!node) return;
-    const bool rows = model_->Rows() > 0;
+    const bool rows = results_.Rows() > 0;
     const int image = RemoteNodeImageOf(node);
     downFolder_->setEnabled(rows && (image == kDriveLastImage || image == kFolderLastImage));
     downFolderSub_->setEnabled(rows);

@@ -2,6 +2,7 @@
 
 #include "core/icons.h"
 #include "core/mainform.h"
+#include "listing/remoteresults.h"
 #include "listing/sharelistmodel.h"
 
 #include <QAction>
@@ -48,8 +49,8 @@ bool covers(const RemoteNode &node, const RemoteResults &rows, int row, bool wit
 
 int RemoteNodeImageOf(const QTreeWidgetItem *node) { return node ? node->data(0, kImageRole).toInt() : -1; }
 
-RemoteShareViews::RemoteShareViews(TMainForm &main)
-    : QObject(&main), main_(main), tree_(main.TV_ShareFile()), list_(main.LV_ShareFile()),
+RemoteShareViews::RemoteShareViews(TMainForm &main, RemoteResults &results)
+    : QObject(&main), main_(main), tree_(main.TV_ShareFile()), list_(main.LV_ShareFile()), results_(results),
       model_(new ShareListModel(this)), changeDelay_(new QTimer(this)) {
     setObjectName(QStringLiteral("RemoteShareViews"));
     tree_->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -78,9 +79,12 @@ RemoteShareViews::RemoteShareViews(TMainForm &main)
     QAction *fileGet = listMenu_->actions().first();
     connect(list_, &QAbstractItemView::doubleClicked, fileGet, &QAction::trigger);
     connect(tree_, &QTreeWidget::itemCollapsed, this, [this] { collapsed_ = true; });
+    connect(&results_, &QAbstractItemModel::rowsInserted, this,
+            [this](const QModelIndex &, int first, int last) { AddNodes(first, last); });
 }
 
 void RemoteShareViews::SetUpList() {
+    model_->setSourceModel(&results_);
     list_->setModel(model_);
     const int widths[RemoteResults::kColumns] = {200, 65, 280, 280, 100, 105, 0};
     for (int c = 0; c < RemoteResults::kColumns; ++c) list_->setColumnWidth(c, widths[c]);
@@ -90,7 +94,7 @@ void RemoteShareViews::SetUpList() {
     list_->setContextMenuPolicy(Qt::CustomContextMenu);
 }
 
-const RemoteResults &RemoteShareViews::Results() const { return *model_; }
+const RemoteResults &RemoteShareViews::Results() const { return results_; }
 
 void RemoteShareViews::BuildMenus() {
     const auto item = [](QMenu *menu, const char *name, const QString &caption, const QString &hint) {
@@ -146,7 +150,7 @@ void RemoteShareViews::EndUpdate() {
 
 void RemoteShareViews::Clear() {
     BeginUpdate();
-    model_->Clear();
+    results_.Clear();
     tree_->clear();
     ForgetNodes();
     EndUpdate();
@@ -181,22 +185,25 @@ QTreeWidgetItem *RemoteShareViews::ChildFor(QTreeWidgetItem *parent, const QStri
     return node;
 }
 
-void RemoteShareViews::AddEntries(const QList<ShareEntry> &entries) {
-    if (QTreeWidgetItem *root = tree_->topLevelItem(0)) {
-        const ShareEntry *previous = nullptr;
-        for (const ShareEntry &entry : entries) {
-            // An owner lists a folder's files one after another: the path is known.
-            if (previous && previous->owner == entry.owner && previous->folder == entry.folder) continue;
-            previous = &entry;
-            QTreeWidgetItem *node = ChildFor(root, entry.owner, kOwnerImage);
-            const QStringList components = SplitRemoteFolder(entry.folder);
-            for (qsizetype i = 0; i < components.size(); ++i) {
-                const QString &c = components[i];
-                node = ChildFor(node, c, NewNodeImage(c, i + 1 == components.size()));
-            }
+void RemoteShareViews::AddEntries(const QList<ShareEntry> &entries) { results_.Append(entries); }
+
+void RemoteShareViews::AddNodes(int first, int last) {
+    QTreeWidgetItem *root = tree_->topLevelItem(0);
+    if (!root) return;
+    BeginUpdate();
+    for (int row = first; row <= last; ++row) {
+        const QString &owner = results_.OwnerOf(row);
+        const QString &folder = results_.FolderOf(row);
+        // An owner lists a folder's files one after another: the path is known.
+        if (row > first && owner == results_.OwnerOf(row - 1) && folder == results_.FolderOf(row - 1)) continue;
+        QTreeWidgetItem *node = ChildFor(root, owner, kOwnerImage);
+        const QStringList components = SplitRemoteFolder(folder);
+        for (qsizetype i = 0; i < components.size(); ++i) {
+            const QString &c = components[i];
+            node = ChildFor(node, c, NewNodeImage(c, i + 1 == components.size()));
         }
     }
-    model_->Append(entries);
+    EndUpdate();
 }
 
 void RemoteShareViews::ExpandAll() {
@@ -247,7 +254,7 @@ int RemoteShareViews::SelectRows(const std::function<bool(int row)> &chosen) {
     int first = -1;
     int count = 0;
     int runStart = -1;
-    const int rows = model_->Rows();
+    const int rows = results_.Rows();
     for (int row = 0; row <= rows; ++row) {
         if (row < rows && chosen(row)) {
             if (runStart < 0) runStart = row;
@@ -268,13 +275,13 @@ void RemoteShareViews::TV_ShareFileChange() {
     list_->clearSelection();
     main_.SetStatusText(QString());
     QTreeWidgetItem *selected = SelectedTreeNode();
-    if (!selected || model_->Rows() == 0) return;
+    if (!selected || results_.Rows() == 0) return;
 
     list_->setEnabled(false);
     const RemoteNode node = NodeOf(selected);
     const bool withSub = node.image == kDriveDeeperImage || node.image == kFolderDeeperImage;
     list_->setUpdatesEnabled(false);
-    const int count = SelectRows([&](int row) { return covers(node, *model_, row, withSub); });
+    const int count = SelectRows([&](int row) { return covers(node, results_, row, withSub); });
     list_->setUpdatesEnabled(true);
 
     QString target;
@@ -295,24 +302,24 @@ void RemoteShareViews::TV_ShareFileChange() {
 QList<int> RemoteShareViews::SelectedRows() const {
     // Read from the ranges: asking the selection model row by row costs a
     // walk of all its ranges for each row.
-    QList<bool> selected(model_->Rows(), false);
+    QList<bool> selected(results_.Rows(), false);
     for (const QItemSelectionRange &range : list_->selectionModel()->selection())
         for (int row = range.top(); row <= range.bottom(); ++row) selected[row] = true;
     QList<int> rows;
-    for (int row = 0; row < model_->Rows(); ++row)
+    for (int row = 0; row < results_.Rows(); ++row)
         if (selected[row]) rows << row;
     return rows;
 }
 
 QList<ShareEntry> RemoteShareViews::Entries() const {
     QList<ShareEntry> entries;
-    for (int row = 0; row < model_->Rows(); ++row) entries << model_->EntryAt(row);
+    for (int row = 0; row < results_.Rows(); ++row) entries << results_.EntryAt(row);
     return entries;
 }
 
 QList<ShareEntry> RemoteShareViews::SelectedEntries() const {
     QList<ShareEntry> entries;
-    for (int row : SelectedRows()) entries << model_->EntryAt(row);
+    for (int row : SelectedRows()) entries << results_.EntryAt(row);
     return entries;
 }
 
@@ -325,8 +332,8 @@ QStringList RemoteShareViews::Owners() const {
 
 QList<ShareEntry> RemoteShareViews::EntriesUnder(const RemoteNode &node, bool withSub) const {
     QList<ShareEntry> entries;
-    for (int row = 0; row < model_->Rows(); ++row)
-        if (covers(node, *model_, row, withSub)) entries << model_->EntryAt(row);
+    for (int row = 0; row < results_.Rows(); ++row)
+        if (covers(node, results_, row, withSub)) entries << results_.EntryAt(row);
     return entries;
 }
 

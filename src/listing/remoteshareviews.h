@@ -36,17 +36,15 @@ int RemoteNodeImageOf(const QTreeWidgetItem *node);
 class RemoteShareViews : public QObject {
     Q_OBJECT
 public:
-    explicit RemoteShareViews(TMainForm &main);
+    // results: the rows the list shows; rows added to them grow the tree.
+    RemoteShareViews(TMainForm &main, RemoteResults &results);
 
-    // Repainting stops between BeginUpdate and EndUpdate.
-    void BeginUpdate();
-    void EndUpdate();
     // Empties the list and the tree, share root node included.
     void Clear();
     // The share root node "전체" as the tree's only top-level node.
     void PlantShareRoot();
-    // Received entries: their folder paths into the tree (when the tree has a
-    // share root node) and their rows at the end of the list, in one insertion.
+    // Entries as received: their rows at the end of the list, in one
+    // insertion, and their folder paths into the tree.
     void AddEntries(const QList<ShareEntry> &entries);
     void AddEntry(const ShareEntry &entry) { AddEntries({entry}); }
     // Every node expanded; only the nodes made since the last call need it,
@@ -87,8 +85,14 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // Repainting stops between BeginUpdate and EndUpdate.
+    void BeginUpdate();
+    void EndUpdate();
     void BuildMenus();
     void SetUpList();
+    // The folder paths of rows first to last into the tree, when the tree
+    // has a share root node.
+    void AddNodes(int first, int last);
     QTreeWidgetItem *SelectedTreeNode() const;
     QList<int> SelectedRows() const;
     void RemoveSelectedRows();
@@ -100,7 +104,8 @@ private:
     TMainForm &main_;
     QTreeWidget *tree_;
     QTableView *list_;
-    ShareListModel *model_;
+    RemoteResults &results_;
+    ShareListModel *model_; // what the list shows of results_
     // Children of each node by text, so that an entry finds its owner and
     // folders without walking their siblings.
     QHash<const QTreeWidgetItem *, QHash<QString, QTreeWidgetItem *>> children_;

@@ -9,8 +9,8 @@
 #include <QRandomGenerator>
 
 SearchResponder::SearchResponder(Messenger &net, const ShareRegistry &registry, const HostIdentity &host,
-                                 std::function<int()> delay)
-    : registry_(registry), host_(host), delay_(std::move(delay)), queue_(net) {
+                                 std::function<int()> delay, AnswerQueue::Pace pace)
+    : registry_(registry), host_(host), delay_(std::move(delay)), pace_(pace), queue_(net) {
     // The global generator is seeded from the system at start and is safe to share.
     if (!delay_) delay_ = [] { return int(QRandomGenerator::global()->bounded(kDelayRangeMs)); };
 }
@@ -25,7 +25,7 @@ void SearchResponder::Answer(const QString &searcher, const QString &text) {
         PackSearchAnswer(registry_.Snapshot(), {host_.ComputerName, host_.LocalIP}, searchText, packer);
         packer.Finish();
         return out;
-    });
+    }, pace_);
 }
 
 void SearchResponder::PackSearchAnswer(const QList<ShareRecord> &records, const ListOrigin &origin,

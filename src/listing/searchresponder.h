@@ -20,8 +20,9 @@ public:
 
     // delay: milliseconds to wait before answering; by default drawn from a
     // generator seeded for this copy, so that copies do not answer together.
+    // pace: how an answer's list datagrams are spaced.
     SearchResponder(Messenger &net, const ShareRegistry &registry, const HostIdentity &host,
-                    std::function<int()> delay = {});
+                    std::function<int()> delay = {}, AnswerQueue::Pace pace = AnswerQueue::kPaced);
 
     // Queues the answer to one request and returns at once; text is the
     // whole envelope. The queue bounds what a flood of requests, from any
@@ -39,5 +40,6 @@ private:
     const ShareRegistry &registry_;
     const HostIdentity &host_;
     std::function<int()> delay_;
+    AnswerQueue::Pace pace_;
     AnswerQueue queue_;
 };

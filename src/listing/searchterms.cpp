@@ -30,6 +30,17 @@ SearchInputCheck CheckSearchInput(const QString &text) {
     return {SearchInput::Accepted, actual};
 }
 
+QString SearchInputRefusal(const SearchInputCheck &check) {
+    switch (check.verdict) {
+    case SearchInput::AllFiles: return QStringLiteral("모든 파일(*.*)은 검색할 수 없습니다");
+    case SearchInput::TooShort:
+        return QStringLiteral("실제 검색어(") + check.actualTerm + QStringLiteral(")가 너무 짧습니다. 2문자 이상을 사용하세요");
+    case SearchInput::Empty:
+    case SearchInput::Accepted: break;
+    }
+    return {};
+}
+
 QStringList SearchTermList(const QString &searchText) {
     if (searchText.isEmpty()) return {QStringLiteral("*")};
     QString s = searchText;

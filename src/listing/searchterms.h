@@ -18,6 +18,8 @@ struct SearchInputCheck {
 
 // The check is made on the whole text, not on each comma-separated term.
 SearchInputCheck CheckSearchInput(const QString &text);
+// What the user is told of a refused text; empty when nothing is to be said.
+QString SearchInputRefusal(const SearchInputCheck &check);
 
 // The lower-case patterns of a search text. Terms are separated by "," or
 // ";"; a plain word matches anywhere (mp3 becomes *mp3*), a term with a dot

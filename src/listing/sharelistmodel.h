@@ -1,11 +1,11 @@
 #pragma once
-// The received entries as LV_ShareFile shows them: the row icons (plain or
-// protected file) over the core's results.
-#include "listing/remoteresults.h"
+// The received entries as LV_ShareFile shows them: the session's results
+// with the row icons (plain or protected file).
+#include <QIdentityProxyModel>
 
-class ShareListModel : public RemoteResults {
+class ShareListModel : public QIdentityProxyModel {
     Q_OBJECT
 public:
-    using RemoteResults::RemoteResults;
+    using QIdentityProxyModel::QIdentityProxyModel;
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
 };

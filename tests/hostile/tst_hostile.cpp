@@ -11,6 +11,7 @@
 #include "download/servedfiles.h"
 #include "listing/folderlisting.h"
 #include "listing/listingcontroller.h"
+#include "listing/remotelisting.h"
 #include "listing/searchresponder.h"
 #include "peers/peerdirectory.h"
 #include "peers/peertree.h"
@@ -329,13 +330,13 @@ private slots:
         dispatch(QStringLiteral("10.0.0.66"), list(0));
         QCOMPARE(h->form->LV_ShareFile()->model()->rowCount(), 0);
         h->form->E_SearchFileName()->setText(QStringLiteral("f1"));
-        const int datagrams = ListingController::kMaxRows / 40 + 5;
+        const int datagrams = RemoteListing::kMaxRows / 40 + 5;
         QTimer::singleShot(100, this, [&] {
             for (int n = 0; n < datagrams; ++n) dispatch(QStringLiteral("10.0.0.%1").arg(n % 200 + 2), list(n));
         });
         h->form->listing().SB_SearchFileClick();
-        QCOMPARE(h->form->LV_ShareFile()->model()->rowCount(), ListingController::kMaxRows);
-        QVERIFY2(h->form->StatusText(2).contains(QString::number(ListingController::kMaxRows)),
+        QCOMPARE(h->form->LV_ShareFile()->model()->rowCount(), RemoteListing::kMaxRows);
+        QVERIFY2(h->form->StatusText(2).contains(QString::number(RemoteListing::kMaxRows)),
                  qPrintable(h->form->StatusText(2)));
     }
 

@@ -1,9 +1,11 @@
 // The browse and search commands with their waits, list datagrams arriving
 // through the dispatcher with the progress of a browse answer, the no-shares
-// reply, the no-answer timeout, and this copy answering browse and search requests.
+// reply, the no-answer timeout, and this copy answering browse and search
+// requests; a session without windows doing both.
 #include "core/mainform.h"
 #include "testform.h"
 #include "listing/listingcontroller.h"
+#include "listing/remotelisting.h"
 #include "listing/shareentry.h"
 #include "peers/peerdirectory.h"
 #include "peers/peertree.h"
@@ -15,6 +17,7 @@
 #include <QAction>
 #include <QLabel>
 #include <QLineEdit>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
@@ -49,16 +52,26 @@ class TestListingCommands : public QObject {
         return b;
     }
 
-private slots:
-    void init() {
+    void makeForm(Timings timings) {
         auto m = std::make_unique<RecordingMessenger>();
         net = m.get();
-        form = std::make_unique<TestForm>(std::move(m));
+        form.reset();
+        form = std::make_unique<TestForm>(std::move(m), timings);
         form->host().LocalIP = QStringLiteral("10.0.0.1");
         form->host().ComputerName = QStringLiteral("ME");
         form->net().SetSendSocket(42); // any valid descriptor: the recorder sends nothing
         form->peers().PlantRoot();
         QTest::qWait(100); // the peer tree's delayed change event has run
+    }
+
+private slots:
+    // Short waits: a command's wait is 1 s of the 3 s answer wait, and a
+    // browsed computer is quiet after 600 ms.
+    void init() {
+        Timings quick;
+        quick.answerWaitMs = 3000;
+        quick.listSpacingMs = 100;
+        makeForm(quick);
     }
     void cleanup() { form.reset(); }
 
@@ -74,19 +87,19 @@ private slots:
         // During the wait: the first datagram stops the timer and the status
         // line tells that the list arrives; the counter shows the running total.
         QStringList seen;
-        QTimer::singleShot(300, this, [&] {
+        QTimer::singleShot(200, this, [&] {
             seen << status() << QString::number(form->TabSheet_FileShare()->isEnabled())
                  << QString::number(form->Timer_FileShare()->isActive());
             receive(QStringLiteral("10.0.0.5"), listDatagram({QStringLiteral("a"), QStringLiteral("b")}));
             seen << status() << count() << QString::number(form->Timer_FileShare()->isActive());
         });
-        QTimer::singleShot(1800, this, [&] {
+        QTimer::singleShot(600, this, [&] {
             receive(QStringLiteral("10.0.0.5"), listDatagram({QStringLiteral("c")}));
             seen << count();
         });
         form->findChild<QAction *>(QStringLiteral("TVMI_ShareFile"))->trigger();
 
-        QCOMPARE(seen, (QStringList{QStringLiteral("공개한 파일의 목록을 가져오고 있습니다. 6초 동안만 기다리세요"),
+        QCOMPARE(seen, (QStringList{QStringLiteral("공개한 파일의 목록을 가져오고 있습니다. 3초 동안만 기다리세요"),
                                     QStringLiteral("0"), QStringLiteral("1"), QStringLiteral("PC5에서 목록을 받는 중… 2개"),
                                     QStringLiteral("2"),
                                     QStringLiteral("0"), QStringLiteral("3")}));
@@ -141,7 +154,7 @@ private slots:
             seen << status();
         });
         QCOMPARE(seen, QStringList{QStringLiteral("PC5에서 목록을 받는 중… 2개")});
-        QCOMPARE(status(), QStringLiteral("목록 수신 완료: 2개")); // quiet for 2 s of the 4 s wait
+        QCOMPARE(status(), QStringLiteral("목록 수신 완료: 2개")); // quiet for 600 ms of the 1 s wait
 
         // Our copy ends its answer; ends from elsewhere or before any list are not taken.
         QStringList many;
@@ -181,19 +194,23 @@ private slots:
 
     void noAnswerTimeout() {
         // A datagram that comes while the box is open goes with the rest.
+        int boxes = 0;
         prompts::SetHook([&](const prompts::Request &r) {
-            if (r.text == QStringLiteral("조건에 맞는 공개된 파일이 없습니다"))
+            if (r.text == QStringLiteral("조건에 맞는 공개된 파일이 없습니다")) {
+                ++boxes;
                 receive(QStringLiteral("10.0.0.5"), listDatagram({QStringLiteral("late")}));
+            }
             return prompts::Answer{};
         });
         // The views belong to a search, whose answers may come from anyone.
+        // Rows are in them when the wait runs out.
         form->E_SearchFileName()->setText(QStringLiteral("ab"));
         QTimer::singleShot(100, this, [&] {
             receive(QStringLiteral("10.0.0.5"), listDatagram({QStringLiteral("a")}));
             form->Timer_FileShare()->start();
-            form->listing().Timer_FileShareTimer();
         });
         form->listing().SB_SearchFileClick();
+        QTRY_COMPARE(boxes, 1);
         prompts::SetHook({});
         QVERIFY(!form->Timer_FileShare()->isActive());
         QCOMPARE(form->TV_ShareFile()->topLevelItemCount(), 0);
@@ -224,6 +241,7 @@ private slots:
     }
 
     void searchCommand() {
+        makeForm({}); // the program's own intervals: a 6 s answer wait
         form->E_SearchFileName()->setText(QStringLiteral("a,b"));
         QStringList seen;
         QTimer::singleShot(300, this, [&] {
@@ -269,6 +287,51 @@ private slots:
         QCOMPARE(net->Sent()[0].ip, QStringLiteral("10.0.0.6"));
         QTest::qWait(4500); // nothing more: the own search was dropped
         QCOMPARE(net->Sent().size(), 1);
+    }
+
+    // What a command-line client has: the answers go out, and its own
+    // requests report what the windows show.
+    void sessionWithoutWindows() {
+        form.reset();
+        auto m = std::make_unique<RecordingMessenger>();
+        net = m.get();
+        Timings quick;
+        quick.answerWaitMs = 300;
+        Session session(std::move(m), quick);
+        session.host().LocalIP = QStringLiteral("10.0.0.1");
+        session.host().ComputerName = QStringLiteral("ME");
+        session.net().SetSendSocket(42);
+        session.registry().Append(
+            {QStringLiteral("song.mp3"), QStringLiteral("5"), {}, QStringLiteral("/m/"), {}, ShareKind::File});
+        const auto take = [&](const QString &from, const QString &text) {
+            session.dispatcher().DispatchDatagram(from, cp949::encode(text));
+        };
+        take(QStringLiteral("10.0.0.5"), QStringLiteral("@_+L;QMF1"));
+        QTRY_COMPARE(sentBytes(), (QList<QByteArray>{"@_+G;song.mp3;5;;/m/;ME;10.0.0.1;;#END_LIST#", "@_+E;1"}));
+
+        RemoteListing &listing = session.listing();
+        QSignalSpy rowsArrived(&listing, &RemoteListing::rowsArrived);
+        QSignalSpy complete(&listing, &RemoteListing::browseComplete);
+        QSignalSpy noAnswer(&listing, &RemoteListing::noAnswer);
+        net->ClearSent();
+        listing.Browse(QStringLiteral("10.0.0.5"), QStringLiteral("PC5"));
+        QCOMPARE(sentBytes(), QList<QByteArray>{"@_+L;QMF1"});
+        QCOMPARE(listing.BrowsedName(), QStringLiteral("PC5"));
+        take(QStringLiteral("10.0.0.5"), listDatagram({QStringLiteral("a"), QStringLiteral("b")}));
+        take(QStringLiteral("10.0.0.5"), QStringLiteral("@_+E;2"));
+        QCOMPARE(rowsArrived.takeFirst(), (QVariantList{2, 2, false}));
+        QCOMPARE(complete.takeFirst(), (QVariantList{2, true}));
+        QCOMPARE(listing.results().EntryAt(1).name, QStringLiteral("b"));
+
+        // A refused text sends nothing; the client shows the same words.
+        QCOMPARE(SearchInputRefusal(listing.Search(QStringLiteral("a"))),
+                 QStringLiteral("실제 검색어(a)가 너무 짧습니다. 2문자 이상을 사용하세요"));
+        QCOMPARE(net->Sent().size(), 1);
+        QCOMPARE(listing.Search(QStringLiteral("zz")).verdict, SearchInput::Accepted);
+        QCOMPARE(listing.results().Rows(), 0);
+        QCOMPARE(listing.BrowsedName(), QString());
+        QTRY_COMPARE(noAnswer.size(), 1);
+        QCOMPARE(net->Sent().size(), 2);
     }
 };
 
