@@ -4,7 +4,7 @@
 #include "core/frame.h"
 #include "fuzzworld.h"
 #include "listing/listdatagram.h"
-#include "listing/sharerecvthread.h"
+#include "listing/remotelisting.h"
 #include "platform/cp949.h"
 
 #include <QTreeWidget>
@@ -61,12 +61,16 @@ void CheckRepacked(const QList<ShareEntry> &entries) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     TMainForm &form = FuzzWorld();
     ResetWorld(form);
-    const QString text = cp949::decode(QByteArray(reinterpret_cast<const char *>(data), qsizetype(size)));
+    const QByteArray datagram(reinterpret_cast<const char *>(data), qsizetype(size));
+    // What the dispatcher hands on: the text up to its first NUL.
+    const QString text = cp949::decode(datagram.left(datagram.indexOf('\0')));
     const QList<ShareEntry> entries = ReadListDatagram(text);
     // Each entry takes at least the seven characters of its separators, the last one fewer.
     if (entries.size() > text.size() / 7 + 1) __builtin_trap();
-    TProcessShareRecvThread(text, form.listing(), form).Execute();
-    CheckViews(form, entries);
+    // While a search runs, the views take anyone's list datagrams.
+    form.session().listing().Search(QStringLiteral("zz"));
+    form.dispatcher().DispatchDatagram(QStringLiteral("10.0.0.2"), datagram);
+    CheckViews(form, text.startsWith(QLatin1String("@_+G")) ? entries : QList<ShareEntry>{});
     CheckRepacked(entries);
     // Names come from the sender's files, which may be called anything a comment can say.
     QList<ShareEntry> swapped = entries;

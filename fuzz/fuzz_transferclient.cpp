@@ -3,6 +3,7 @@
 // timers firing in between. Input: records separated by "\0|": the row's
 // source folder, its file name, then replies, each one sender byte, one code
 // byte and the datagram.
+#include "core/timings.h"
 #include "core/dispatcher.h"
 #include "core/frame.h"
 #include "core/host.h"
@@ -80,7 +81,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     DownloadQueue queue;
     QObject owner;
     TransferClient client(queue, net, host, dispatcher,
-                          {new QTimer(&owner), new QTimer(&owner), new QTimer(&owner)});
+                          {new QTimer(&owner), new QTimer(&owner), new QTimer(&owner)}, Timings{}.transferWaitMs);
 
     const LocalTarget target =
         MakeTarget(kTargetFolder, QStringList{QStringLiteral("OWNER")} << LocalParts(folder) << fileName);
