@@ -8,7 +8,6 @@
 #include "listing/searchterms.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -54,8 +53,7 @@ int await(Session &session, RemoteListing &listing, const CliArgs &a, bool searc
     // answers come from many computers, each after a delay, so a search waits
     // out the whole window and then for the list datagrams to stop.
     const int quietMs = session.timings().listSpacingMs + 500;
-    QElapsedTimer clock;
-    clock.start();
+    bool windowOver = false;
     QTimer quiet, windowEnd;
     quiet.setSingleShot(true);
     windowEnd.setSingleShot(true);
@@ -65,10 +63,11 @@ int await(Session &session, RemoteListing &listing, const CliArgs &a, bool searc
         QCoreApplication::quit();
     };
     auto maybeEnd = [&] {
-        if (!quiet.isActive() && clock.elapsed() >= window && listing.results().Rows() > 0) end(cli::kOk);
+        if (!quiet.isActive() && windowOver && listing.results().Rows() > 0) end(cli::kOk);
     };
     QObject::connect(&quiet, &QTimer::timeout, maybeEnd);
     QObject::connect(&windowEnd, &QTimer::timeout, [&] {
+        windowOver = true;
         if (listing.results().Rows() == 0) {
             cli::Err(kNoAnswer);
             end(cli::kFailed);

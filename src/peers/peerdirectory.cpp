@@ -54,19 +54,26 @@ void PeerDirectory::AddPresence(const QString &sender, const QString &workgroup,
     Group *group = findGroup(workgroup);
     if (!group) group = &groups_.emplaceBack(Group{workgroup, {}});
     const qint64 now = clock_.elapsed();
-    // A newcomer, or a computer back after a silence, may have just started:
-    // it learns of us at once instead of at our next broadcast.
+    // A newcomer, a computer back after a silence, or one that announces out
+    // of its rhythm (its copy started again) may have just started: it learns
+    // of us at once instead of at our next broadcast. Not twice within a few
+    // seconds, so that two copies answering each other stop at once.
     if (Entry *known = findEntry(*group, computer)) {
+        const qint64 gap = now - known->heardMs;
         known->heardMs = now;
         known->computer.heardAt = QDateTime::currentDateTime();
+        const bool outOfRhythm = gap < announceMs_ * 9 / 10 || gap > announceMs_ * 11 / 10;
+        if (known->computer.dimmed || (outOfRhythm && now - known->answeredMs > kAnswerAgainMs)) {
+            reply_.Answer(sender);
+            known->answeredMs = now;
+        }
         if (!known->computer.dimmed) return;
         known->computer.dimmed = false;
-        reply_.Answer(sender);
         emit computerBrightened(workgroup, computer);
         return;
     }
     const QString address = sender.left(16);
-    group->entries.append({{workgroup, computer, address, QDateTime::currentDateTime(), false}, now});
+    group->entries.append({{workgroup, computer, address, QDateTime::currentDateTime(), false}, now, now});
     reply_.Answer(sender);
     emit computerAdded(workgroup, computer, address);
 }

@@ -60,7 +60,9 @@ private:
     struct Entry {
         Computer computer;
         qint64 heardMs;
+        qint64 answeredMs; // when our announcement last went to it alone
     };
+    static constexpr qint64 kAnswerAgainMs = 500;
     struct Group {
         QString name;
         QList<Entry> entries;

@@ -134,10 +134,12 @@ with TestLan(build, hosts=3) as lan:
     for request in ("@_+L;", "@_&#;@_+B;보고서", "@_&#;@_+B;single", "@_+S;QM2;X;" + path):
         want, got = answers(owner.ip, request), answers(stranger.ip, request)
         check(want and got == want, "%s: the headless copy said %r, the windowed one %r" % (request, got, want))
-    ready = answers(stranger.ip, "@_+R;QM2;%s;0" % path)
-    port = int(ready[0].split(b";")[1]) if ready else 0
+    # The file server waits only a few seconds for its requester: connect at once.
+    udp.sendto(("@_+R;QM2;%s;0" % path).encode("cp949"), (stranger.ip, 8765))
+    ready = receive(udp, "@_+K")
+    port = int(ready.split(";")[1]) if ready else 0
     got = fetch(requester, stranger.ip, port) if port else None
-    check(got == content, "the headless copy's file server did not deliver the file")
+    check(got == content, "the headless copy's file server did not deliver the file (%r)" % ready)
     udp.close()
 
     # The client without windows, on QM2, against both.
@@ -164,7 +166,7 @@ with TestLan(build, hosts=3) as lan:
     # resumes when run again.
     target = os.path.join(requester.root, "got")
     local = os.path.join(target, name)
-    subprocess.run(["ip", "netns", "exec", requester.ns, "tc", "qdisc", "add", "dev", "eth0", "root",
+    subprocess.run(["ip", "netns", "exec", stranger.ns, "tc", "qdisc", "add", "dev", "eth0", "root",
                     "tbf", "rate", "100mbit", "burst", "64kb", "latency", "50ms"], check=True)
     cut = requester.popen([requester.folder + "quillmere-cli", "get", stranger.name, path, "--to", target],
                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
@@ -173,7 +175,7 @@ with TestLan(build, hosts=3) as lan:
     check(cut.wait(20) == 1, "a cut fetch did not end with status 1")
     partial = os.path.getsize(local) if os.path.exists(local) else 0
     check(0 < partial < len(content), "the cut fetch left %d bytes" % partial)
-    subprocess.run(["ip", "netns", "exec", requester.ns, "tc", "qdisc", "del", "dev", "eth0", "root"], check=True)
+    subprocess.run(["ip", "netns", "exec", stranger.ns, "tc", "qdisc", "del", "dev", "eth0", "root"], check=True)
     resumed = client("get", stranger.name, path, "--to", target)
     check(resumed.returncode == 0 and resumed.stdout.strip() == local, "get: %d %r" % (resumed.returncode, resumed.stderr))
     with open(local, "rb") as f:
