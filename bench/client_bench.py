@@ -97,7 +97,7 @@ http { sendfile on; tcp_nopush on; access_log off; types { } default_type applic
     target = os.path.join(requester.root, "down")
     os.makedirs(target)
     got_file = os.path.join(target, "big.bin")
-    ours, transfer, theirs, our_cpu, their_cpu = [], [], [], [], []
+    ours, transfer, theirs, our_cpu, their_cpu, cli, cli_cpu = [], [], [], [], [], [], []
     for _ in range(rounds):
         env = {"QM_OWNERS": owner.ip, "QM_ROWS": "1", "QM_CHOOSE": "files:big.bin", "QM_TARGET": target}
         r = requester.run([requester.folder + "lanprobe_download"], env=env, cwd=requester.folder, timeout=600)
@@ -110,6 +110,18 @@ http { sendfile on; tcp_nopush on; access_log off; types { } default_type applic
         if "TRANSFER" in lines:
             transfer.append(size / float(lines["TRANSFER"]) / (1 << 20))
         our_cpu.append(float(lines["CPU"]))
+        os.remove(got_file)
+
+        # The client without windows, on the same path.
+        before = children_cpu()
+        start = time.monotonic()
+        r = requester.run([requester.folder + "quillmere-cli", "get", owner.ip, path, "--to", target], timeout=600)
+        secs = time.monotonic() - start
+        cli_cpu.append(children_cpu() - before)
+        if r.returncode != 0 or os.path.getsize(got_file) != size:
+            print("FAIL: quillmere-cli get ended %d: %s" % (r.returncode, r.stderr[-500:]))
+            sys.exit(1)
+        cli.append(size / secs / (1 << 20))
         os.remove(got_file)
 
         before = children_cpu()
@@ -145,10 +157,14 @@ print("program (whole path)   %8.1f MiB/s   (rounds: %s)" % (a, ", ".join("%.0f"
 if transfer:
     print("program (transfer)     %8.1f MiB/s   (from the row's \"전송중\"; rounds: %s)" %
           (statistics.median(transfer), ", ".join("%.0f" % x for x in transfer)))
+print("quillmere-cli get      %8.1f MiB/s   (whole command, start-up included; rounds: %s)" %
+      (statistics.median(cli), ", ".join("%.0f" % x for x in cli)))
 print("nginx -> curl          %8.1f MiB/s   (rounds: %s)" % (b, ", ".join("%.0f" % x for x in theirs)))
 print("iperf3 (the link)      %8.1f MiB/s   (rounds: %s)" % (c, ", ".join("%.0f" % x for x in link)))
 print("ratio program/curl     %8.2f" % (a / b))
+print("ratio cli get/curl     %8.2f" % (statistics.median(cli) / b))
 print("ratio program/iperf3   %8.2f   (goal: at least 0.80)" % (a / c))
 print("client CPU             %8.3f s per GiB (the downloading copy, user+system)" % cpu_a)
+print("quillmere-cli get CPU  %8.3f s per GiB" % (statistics.median(cli_cpu) / gib))
 print("curl CPU               %8.3f s per GiB" % cpu_b)
 print("ratio CPU program/curl %8.2f   (goal: at most 1.00)" % (cpu_a / cpu_b))

@@ -16,9 +16,9 @@ namespace {
 // Newcomers are answered at once; a copy under load may take a moment.
 constexpr int kFindHostMs = 3000;
 
-std::optional<PeerAddress> known(Session &session, const QString &text, bool byAddress) {
+std::optional<PeerAddress> known(Session &session, const QString &name) {
     for (const PeerDirectory::Computer &c : session.peers().Computers())
-        if (byAddress ? c.address == text : c.name.compare(text, Qt::CaseInsensitive) == 0)
+        if (c.name.compare(name, Qt::CaseInsensitive) == 0)
             return PeerAddress{c.name, c.address};
     return std::nullopt;
 }
@@ -51,14 +51,11 @@ void AnnounceSelf(Session &session) {
 std::optional<PeerAddress> FindHost(Session &session, const QString &text) {
     in_addr a{};
     const bool isAddress = ::inet_pton(AF_INET, text.toLatin1().constData(), &a) == 1;
+    // The owner's name only labels a request; an address is enough.
+    if (isAddress) return PeerAddress{text, text};
     AnnounceSelf(session);
-    if (isAddress) {
-        // The owner's name only labels the request; an address is enough.
-        WaitUntil(300, [&] { return known(session, text, true).has_value(); });
-        return known(session, text, true).value_or(PeerAddress{text, text});
-    }
-    WaitUntil(kFindHostMs, [&] { return known(session, text, false).has_value(); });
-    if (auto found = known(session, text, false)) return found;
+    WaitUntil(kFindHostMs, [&] { return known(session, text).has_value(); });
+    if (auto found = known(session, text)) return found;
     Err(QStringLiteral("이름이 %1인 컴퓨터가 들리지 않습니다. IP 주소로 해 보세요.").arg(text));
     return std::nullopt;
 }
