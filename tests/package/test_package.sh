@@ -66,7 +66,8 @@ pub="$work/pub"
 mkdir -p "$pub"
 echo x >"$pub/x.txt"
 chmod -R a+rX "$pub"
-env -i HOME="$home" PATH=/usr/bin:/bin unshare -n setpriv --reuid=nobody --regid=nogroup --clear-groups \
+env -u DISPLAY -u WAYLAND_DISPLAY HOME="$home" XDG_CONFIG_HOME="$home/.config" \
+  unshare -n setpriv --reuid=nobody --regid=nogroup --clear-groups \
   quillmere-cli share add "$pub" --comment 서버 >/dev/null || fail "quillmere-cli share add"
 iconv -f CP949 -t UTF-8 "$home/.config/Quillmere/Quillmere.ini" | grep -q -F ";$pub;;서버;D" ||
   fail "quillmere-cli share add did not reach the installed program's list"
