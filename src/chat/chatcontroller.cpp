@@ -1,5 +1,6 @@
 #include "chat/chatcontroller.h"
 
+#include "core/controls.h"
 #include "chat/repcht.h"
 #include "chat/vchat.h"
 #include "core/frame.h"
@@ -21,7 +22,7 @@ QString field(const QString &text, int n) { return GetField(text, QLatin1Char(';
 
 ChatController::ChatController(TMainForm &main) : main_(main) {
     setObjectName(QStringLiteral("ChatController"));
-    if (auto *a = main.findChild<QAction *>(QStringLiteral("TVMI_VChat")))
+    if (auto *a = Control<QAction>(main, "TVMI_VChat"))
         connect(a, &QAction::triggered, this, &ChatController::TVMI_VChatClick);
     connect(main.Timer_onechat(), &QTimer::timeout, this, &ChatController::Timer_onechatTimer);
 

@@ -1,5 +1,6 @@
 #include "download/downloadchooser.h"
 
+#include "core/controls.h"
 #include "core/mainform.h"
 #include "core/prompts.h"
 #include "download/downconfirm.h"
@@ -25,10 +26,10 @@ QString PasswordOf(const ShareEntry &entry) { return DecodePassword(entry.passwo
 
 DownloadChooser::DownloadChooser(TMainForm &main, TDownForm &downForm)
     : QObject(&downForm), main_(main), downForm_(downForm) {
-    if (auto *get = main.findChild<QAction *>(QStringLiteral("MI_FileGet")))
+    if (auto *get = Control<QAction>(main, "MI_FileGet"))
         connect(get, &QAction::triggered, this, &DownloadChooser::MI_FileGetClick);
     for (const char *name : {"MI_DownFolder", "MI_DownFolderSub"}) {
-        if (auto *item = main.findChild<QAction *>(QString::fromLatin1(name)))
+        if (auto *item = Control<QAction>(main, name))
             connect(item, &QAction::triggered, this, [this, item] { MI_DownFolderClick(item->data().toInt()); });
     }
     connect(main.SB_FileFolderOpen(), &QToolButton::clicked, this, &DownloadChooser::SB_FileFolderOpenClick);

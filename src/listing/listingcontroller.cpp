@@ -1,5 +1,6 @@
 #include "listing/listingcontroller.h"
 
+#include "core/controls.h"
 #include "core/mainform.h"
 #include "core/prompts.h"
 #include "core/workers.h"
@@ -33,7 +34,7 @@ ListingController::ListingController(TMainForm &main)
     connect(&listing_, &RemoteListing::noShares, this, &ListingController::NoSharesReply);
     connect(&listing_, &RemoteListing::noAnswer, this, &ListingController::Timer_FileShareTimer);
 
-    if (auto *browse = main.findChild<QAction *>(QStringLiteral("TVMI_ShareFile")))
+    if (auto *browse = Control<QAction>(main, "TVMI_ShareFile"))
         connect(browse, &QAction::triggered, this, &ListingController::TVMI_ShareFileClick);
     connect(main.SB_SearchFile(), &QToolButton::clicked, this, &ListingController::SB_SearchFileClick);
     // Enter in the search input starts the search instead of being typed.
@@ -42,7 +43,7 @@ ListingController::ListingController(TMainForm &main)
     QLineEdit *input = main.E_SearchFileName();
     input->setInputMethodHints(Qt::ImhPreferLatin);
     input->setFocus();
-    if (QWidget *row = main.findChild<QWidget *>(QStringLiteral("P_FileSearch"))) {
+    if (QWidget *row = Control<QWidget>(main, "P_FileSearch")) {
         if (auto *label = row->findChild<QLabel *>()) {
             label->setObjectName(QStringLiteral("Label22"));
             const QString hint = QStringLiteral("파일명, 파일설명, 파일 소유자의 이름에서 대소문자 구분없이 검색합니다");

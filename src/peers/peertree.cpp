@@ -1,5 +1,6 @@
 #include "peers/peertree.h"
 
+#include "core/controls.h"
 #include "core/mainform.h"
 #include "core/prompts.h"
 #include "listing/listingcontroller.h"
@@ -56,9 +57,9 @@ PeerTree::PeerTree(TMainForm &main)
         changeDelay_->start();
     });
 
-    if (auto *a = main.findChild<QAction *>(QStringLiteral("MnuExpandAll")))
+    if (auto *a = Control<QAction>(main, "MnuExpandAll"))
         connect(a, &QAction::triggered, this, &PeerTree::MnuExpandAllClick);
-    if (auto *a = main.findChild<QAction *>(QStringLiteral("MnuCollapseAll")))
+    if (auto *a = Control<QAction>(main, "MnuCollapseAll"))
         connect(a, &QAction::triggered, this, &PeerTree::MnuCollapseAllClick);
 
     connect(&directory_, &PeerDirectory::computerAdded, this, &PeerTree::AddComputerNode);

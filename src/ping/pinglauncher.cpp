@@ -1,5 +1,6 @@
 #include "ping/pinglauncher.h"
 
+#include "core/controls.h"
 #include "core/mainform.h"
 #include "peers/peertree.h"
 #include "ping/neticmp.h"
@@ -9,7 +10,7 @@
 
 PingLauncher::PingLauncher(TMainForm &main) : main_(main) {
     setObjectName(QStringLiteral("PingLauncher"));
-    if (auto *a = main.findChild<QAction *>(QStringLiteral("TVMI_Ping")))
+    if (auto *a = Control<QAction>(main, "TVMI_Ping"))
         connect(a, &QAction::triggered, this, &PingLauncher::TVMI_PingClick);
 }
 
