@@ -373,14 +373,15 @@ private slots:
                                                 QStringLiteral("EVIL(127.0.0.66)님이 1:1 채팅를 거절하셨습니다.")}));
     }
 
-    // A searcher that floods: while its request waits out its delay, further
+    // A searcher that floods: while its request waits out its delay (longer
+    // than starting all the requests takes, also under a sanitizer), further
     // ones from it are merged into it; other searchers, and the same one
     // later, are answered.
     void searchFloodHoldsNoWorkers() {
         ShareRegistry &reg = h->form->registry();
         reg.Append({QStringLiteral("zzfile.txt"), QStringLiteral("1"), {}, dir->path() + QLatin1Char('/'), {},
                     ShareKind::File});
-        SearchResponder responder(*h->net, reg, h->form->host(), [] { return 300; });
+        SearchResponder responder(*h->net, reg, h->form->host(), [] { return 1500; });
         const QString request = QStringLiteral("@_&#;@_+B;zzfile");
         const auto answersTo = [this](const QString &ip) {
             int n = 0;
