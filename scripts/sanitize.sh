@@ -17,7 +17,7 @@ SUDO=""
 # queue; and the test LAN runs of the same.
 TSAN_TESTS="tst_dispatcher tst_startup tst_peertree tst_shareregistry tst_sharelist tst_listingcommands tst_serving tst_pingrun tst_pingform tst_receiveburst"
 TSAN_LAN_TESTS="lan_presence lan_listing lan_serving"
-TSAN_TARGETS="$TSAN_TESTS quillmere Vellicor lanprobe_presence lanprobe_listing"
+TSAN_TARGETS="$TSAN_TESTS quillmere quillmere-cli Vellicor lanprobe_presence lanprobe_listing"
 
 # Reports go to files as well as failing the process: programs that tests start
 # in the background have their output thrown away, and their exit status may
