@@ -63,7 +63,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     ResetWorld(form);
     const QByteArray datagram(reinterpret_cast<const char *>(data), qsizetype(size));
     // What the dispatcher hands on: the text up to its first NUL.
-    const QString text = cp949::decode(datagram.left(datagram.indexOf('\0')));
+    const qsizetype nul = datagram.indexOf('\0');
+    const QString text = cp949::decode(nul < 0 ? datagram : datagram.left(nul));
     const QList<ShareEntry> entries = ReadListDatagram(text);
     // Each entry takes at least the seven characters of its separators, the last one fewer.
     if (entries.size() > text.size() / 7 + 1) __builtin_trap();
