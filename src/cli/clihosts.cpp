@@ -4,6 +4,7 @@
 #include "core/session.h"
 #include "peers/peerdirectory.h"
 
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QTimer>
 
@@ -25,27 +26,11 @@ std::optional<PeerAddress> known(Session &session, const QString &name) {
 
 } // namespace
 
-bool WaitUntil(int ms, const std::function<bool()> &done) {
-    if (done()) return true;
+void Wait(int ms, const QObject *sender, const char *signal) {
     QEventLoop loop;
-    QTimer poll, deadline;
-    bool met = false;
-    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-        if (done()) {
-            met = true;
-            loop.quit();
-        }
-    });
-    QObject::connect(&deadline, &QTimer::timeout, &loop, &QEventLoop::quit);
-    poll.start(20);
-    deadline.setSingleShot(true);
-    deadline.start(ms);
+    if (sender) QObject::connect(sender, signal, &loop, SLOT(quit()));
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
     loop.exec();
-    return met;
-}
-
-void AnnounceSelf(Session &session) {
-    session.peers().Announce();
 }
 
 std::optional<PeerAddress> FindHost(Session &session, const QString &text) {
@@ -53,8 +38,12 @@ std::optional<PeerAddress> FindHost(Session &session, const QString &text) {
     const bool isAddress = ::inet_pton(AF_INET, text.toLatin1().constData(), &a) == 1;
     // The owner's name only labels a request; an address is enough.
     if (isAddress) return PeerAddress{text, text};
-    AnnounceSelf(session);
-    WaitUntil(kFindHostMs, [&] { return known(session, text).has_value(); });
+    session.peers().Announce();
+    // Each computer heard may be the one; the answers come within the wait.
+    QElapsedTimer waited;
+    waited.start();
+    while (!known(session, text) && waited.elapsed() < kFindHostMs)
+        Wait(int(kFindHostMs - waited.elapsed()), &session.peers(), SIGNAL(computerAdded(QString, QString, QString)));
     if (auto found = known(session, text)) return found;
     Err(QStringLiteral("이름이 %1인 컴퓨터가 들리지 않습니다. IP 주소로 해 보세요.").arg(text));
     return std::nullopt;

@@ -3,9 +3,9 @@
 // itself, and every copy that hears a newcomer answers with its own announcement.
 #include <QString>
 
-#include <functional>
 #include <optional>
 
+class QObject;
 class Session;
 
 struct PeerAddress {
@@ -15,11 +15,8 @@ struct PeerAddress {
 
 namespace cli {
 
-// Runs the event loop until done() holds or ms have passed; done() is asked
-// every few milliseconds. False when the time ran out.
-bool WaitUntil(int ms, const std::function<bool()> &done);
-// Announces this copy once; the answers fill the session's peer directory.
-void AnnounceSelf(Session &session);
+// Runs the event loop for ms, or until sender (when given) emits signal.
+void Wait(int ms, const QObject *sender = nullptr, const char *signal = nullptr);
 // The computer named by text: an IPv4 address, or a computer name heard
 // within a few seconds. Says why on standard error when there is none.
 std::optional<PeerAddress> FindHost(Session &session, const QString &text);

@@ -20,9 +20,9 @@ constexpr int kDefaultWaitSeconds = 3;
 int PeersCommand(const CliArgs &a) {
     Session session(nullptr, Timings::FromEnvironment());
     if (const int status = cli::Start(session)) return status;
-    cli::AnnounceSelf(session);
+    session.peers().Announce();
     const int seconds = a.Has(QStringLiteral("wait")) ? *WaitSeconds(a.Value(QStringLiteral("wait"))) : kDefaultWaitSeconds;
-    cli::WaitUntil(seconds * 1000, [] { return false; });
+    cli::Wait(seconds * 1000);
     const QList<PeerDirectory::Computer> computers = session.peers().Computers();
     if (a.Has(QStringLiteral("json"))) {
         QJsonArray all;

@@ -1,14 +1,14 @@
 #include "cli/servecommand.h"
 
-#include "cli/clihosts.h"
 #include "cli/clisession.h"
 #include "core/session.h"
+#include "peers/peerdirectory.h"
 #include "shares/shareregistry.h"
 
 int ServeCommand() {
     Session session(nullptr, Timings::FromEnvironment());
     if (const int status = cli::Start(session)) return status;
-    cli::AnnounceSelf(session);
+    session.peers().Announce();
     const HostIdentity &host = session.host();
     cli::Out(QStringLiteral("%1 (%2, 작업그룹 %3): 공유 %4개를 공개합니다. 설정 파일: %5")
                  .arg(host.ComputerName, host.LocalIP, host.WorkgroupName)
