@@ -1,7 +1,7 @@
 #pragma once
 // One running copy without its windows: the host identity, both sockets, the
-// dispatcher and the send side, the share list and the start-up and close
-// sequences. Windows and the command-line program both drive a session; it
+// dispatcher and the send side, the share list, the peer directory, browse and
+// search, serving, the download queue, and the start-up and close sequences. Windows and the command-line program both drive a session; it
 // reports through signals and never calls a window.
 #include "core/dispatcher.h"
 #include "core/host.h"
