@@ -15,6 +15,7 @@
 #include "download/downloadqueue.h"
 #include "download/transferclient.h"
 #include "listing/listingcontroller.h"
+#include "listing/remotelisting.h"
 
 #include <QAction>
 #include <QApplication>
@@ -85,11 +86,14 @@ int main(int argc, char **argv) {
     watch->start(20);
 
     // The views take lists from several owners only as the answers to a
-    // search: one that nothing matches, with the owners browsed during its wait.
-    QTimer::singleShot(0, &form, [&] {
-        for (const QString &ip : qEnvironmentVariable("QM_OWNERS").split(QLatin1Char(',')))
-            form.net().SendCommand(QStringLiteral("@_+L"), ip, {});
-    });
+    // search: one that nothing matches, with the owners browsed once it waits.
+    QObject::connect(
+        &session.listing(), &RemoteListing::requestStarted, &form,
+        [&] {
+            for (const QString &ip : qEnvironmentVariable("QM_OWNERS").split(QLatin1Char(',')))
+                form.net().SendCommand(QStringLiteral("@_+L"), ip, {});
+        },
+        Qt::SingleShotConnection);
     form.E_SearchFileName()->setText(QStringLiteral("qm-probe-lists"));
     form.listing().SB_SearchFileClick();
     const int rows = qEnvironmentVariableIntValue("QM_ROWS");
