@@ -5,5 +5,6 @@ target_compile_definitions(tst_serving PRIVATE VELLICOR_PATH="$<TARGET_FILE:Vell
 set_target_properties(tst_serving PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
 add_dependencies(tst_serving Vellicor)
 add_test(NAME tst_serving COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/pidns-run.sh $<TARGET_FILE:tst_serving>)
-set_tests_properties(tst_serving PROPERTIES TIMEOUT 300)
+# The servers it holds are counted by every copy on this machine, test LAN hosts included.
+set_tests_properties(tst_serving PROPERTIES TIMEOUT 300 RESOURCE_LOCK testlan)
 qm_lan_test(lan_serving lan_serving.py)
