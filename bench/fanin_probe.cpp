@@ -62,7 +62,7 @@ QString owner(int i) { return QStringLiteral("PC-%1").arg(i, 4, 10, QLatin1Char(
 QString ownerIp(int i) { return QStringLiteral("10.78.%1.%2").arg(i / 250).arg(i % 250 + 1); }
 
 // Rows as owners list them: long names, a few folders and comments per owner.
-void feedRows(TMainForm &form, int rows, int owners) {
+void feedRows(WiredForm &form, int rows, int owners) {
     const int perOwner = (rows + owners - 1) / owners;
     int made = 0;
     for (int o = 0; o < owners && made < rows; ++o) {
@@ -88,7 +88,7 @@ int main(int argc, char *argv[]) {
     prompts::SetHook([](const prompts::Request &) { return prompts::Answer{}; });
 
     Session session;
-    TMainForm form(session);
+    WiredForm form(session);
     form.resize(1000, 600);
     if (!probe::startUp(form)) return probe::fail(QStringLiteral("no start-up"));
     if (const int cap = qEnvironmentVariableIntValue("QM_RCVBUF"); cap > 0)

@@ -12,7 +12,7 @@ namespace {
 
 constexpr int kMaxDatagrams = 8;
 
-void DispatchRecord(TMainForm &form, QByteArrayView record) {
+void DispatchRecord(WiredForm &form, QByteArrayView record) {
     if (record.size() < 2) return;
     QByteArray datagram(record.data() + 2, record.size() - 2);
     // Half the records get a valid code in front, so every handler is reached often.
@@ -25,7 +25,7 @@ void DispatchRecord(TMainForm &form, QByteArrayView record) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
-    TMainForm &form = FuzzWorld();
+    WiredForm &form = FuzzWorld();
     ResetWorld(form);
     const QByteArrayView input(data, qsizetype(size));
     qsizetype start = 0;

@@ -15,7 +15,7 @@
 
 namespace {
 
-void CheckViews(TMainForm &form, const QList<ShareEntry> &entries) {
+void CheckViews(WiredForm &form, const QList<ShareEntry> &entries) {
     RemoteShareViews &views = form.listing().views();
     if (views.Entries() != entries) __builtin_trap();
     QTreeWidget *tree = form.TV_ShareFile();
@@ -59,7 +59,7 @@ void CheckRepacked(const QList<ShareEntry> &entries) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
-    TMainForm &form = FuzzWorld();
+    WiredForm &form = FuzzWorld();
     ResetWorld(form);
     const QByteArray datagram(reinterpret_cast<const char *>(data), qsizetype(size));
     // What the dispatcher hands on: the text up to its first NUL.

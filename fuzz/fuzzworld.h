@@ -5,7 +5,7 @@
 // state before every input.
 #include "chat/chatcontroller.h"
 #include "chat/vchat.h"
-#include "core/mainform.h"
+#include "wiredform.h"
 #include "core/session.h"
 #include "core/prompts.h"
 #include "core/workers.h"
@@ -44,8 +44,8 @@ inline void PlantFuzzShares(ShareRegistry &registry) {
 inline RecordingMessenger *g_fuzzNet = nullptr;
 inline SearchResponder *g_fuzzResponder = nullptr;
 
-inline TMainForm &FuzzWorld() {
-    static TMainForm *form = [] {
+inline WiredForm &FuzzWorld() {
+    static WiredForm *form = [] {
         qputenv("QT_QPA_PLATFORM", "offscreen");
         // The offscreen platform warns about every window raised; a run would drown in it.
         qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
@@ -57,7 +57,7 @@ inline TMainForm &FuzzWorld() {
         auto net = std::make_unique<RecordingMessenger>();
         g_fuzzNet = net.get();
         auto *session = new Session(std::move(net));
-        auto *f = new TMainForm(*session);
+        auto *f = new WiredForm(*session);
         f->host().LocalIP = QStringLiteral("10.0.0.1");
         f->host().ComputerName = QStringLiteral("FUZZ");
         f->host().WorkgroupName = QStringLiteral("WG");
@@ -83,7 +83,7 @@ inline void StopTimersUnder(const QList<QObject *> &roots) {
 
 // Back to the state every input starts from: no computer heard, a peer tree with its root only,
 // empty result views with their share root, no history, no windows open.
-inline void ResetWorld(TMainForm &form) {
+inline void ResetWorld(WiredForm &form) {
     g_fuzzNet->ClearSent();
     for (const QString &group : form.session().peers().Workgroups()) form.session().peers().RemoveGroup(group);
     form.peers().PlantRoot();

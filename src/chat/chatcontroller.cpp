@@ -1,15 +1,12 @@
 #include "chat/chatcontroller.h"
 
-#include "core/controls.h"
 #include "chat/repcht.h"
 #include "chat/vchat.h"
 #include "core/frame.h"
 #include "core/mainform.h"
 #include "core/prompts.h"
 #include "listing/waitform.h"
-#include "peers/peertree.h"
 
-#include <QAction>
 #include <QApplication>
 #include <QLabel>
 #include <QTimer>
@@ -20,10 +17,9 @@ QString field(const QString &text, int n) { return GetField(text, QLatin1Char(';
 
 } // namespace
 
-ChatController::ChatController(TMainForm &main) : main_(main) {
+ChatController::ChatController(TMainForm &main, TWait_Form &wait, TV_Chat &chat)
+    : main_(main), wait_(wait), chat_(chat) {
     setObjectName(QStringLiteral("ChatController"));
-    if (auto *a = Control<QAction>(main, "TVMI_VChat"))
-        connect(a, &QAction::triggered, this, &ChatController::TVMI_VChatClick);
     connect(main.Timer_onechat(), &QTimer::timeout, this, &ChatController::Timer_onechatTimer);
 
     Dispatcher &d = main.dispatcher();
@@ -43,19 +39,18 @@ QString ChatController::OwnNameAndAddress() const {
     return main_.host().ComputerName + QLatin1Char(';') + main_.host().LocalIP;
 }
 
-void ChatController::TVMI_VChatClick() {
-    const QString ip = main_.peers().SelectedPerson().IP;
+void ChatController::TVMI_VChatClick(const QString &ip) {
     if (ip.isEmpty()) return;
     if (main_.Timer_onechat()->isActive()) Timer_onechatTimer();
     chatPeerIP_ = ip.left(16);
     main_.net().SendCommand(QStringLiteral("@_*J"), chatPeerIP_, OwnNameAndAddress());
-    main_.waitForm().L_WaitMessage()->setText(QStringLiteral("상대방의 응답을 기다리고 있습니다"));
-    main_.waitForm().show();
+    wait_.L_WaitMessage()->setText(QStringLiteral("상대방의 응답을 기다리고 있습니다"));
+    wait_.show();
     main_.Timer_onechat()->start();
 }
 
 void ChatController::Timer_onechatTimer() {
-    main_.waitForm().close();
+    wait_.close();
     QTimer *timer = main_.Timer_onechat();
     if (!timer->isActive()) return;
     timer->stop();
@@ -79,10 +74,9 @@ void ChatController::ChatRequestArrived(const QString &text) {
 
 void ChatController::AnswerYes(const QString &ip) {
     main_.net().SendCommand(QStringLiteral("@_*T"), ip, OwnNameAndAddress());
-    TV_Chat &chat = main_.chatForm();
-    chat.ClearHistory();
-    chat.SetPartnerAddress(ip);
-    chat.ShowChat();
+    chat_.ClearHistory();
+    chat_.SetPartnerAddress(ip);
+    chat_.ShowChat();
 }
 
 void ChatController::AnswerNo(const QString &ip) {
@@ -95,15 +89,14 @@ bool ChatController::Answers(const QString &sender) const {
 }
 
 void ChatController::AcceptArrived(const QString &text) {
-    main_.waitForm().close();
+    wait_.close();
     main_.Timer_onechat()->stop();
-    TV_Chat &chat = main_.chatForm();
-    chat.SetPartnerAddress(field(text, 3));
-    chat.ShowChat();
+    chat_.SetPartnerAddress(field(text, 3));
+    chat_.ShowChat();
 }
 
 void ChatController::RefusalArrived(const QString &text) {
-    main_.waitForm().close();
+    wait_.close();
     main_.Timer_onechat()->stop();
     prompts::Information(&main_, field(text, 2) + QLatin1Char('(') + field(text, 3) +
                                      QStringLiteral(")님이 1:1 채팅를 거절하셨습니다."));

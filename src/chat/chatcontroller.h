@@ -8,14 +8,17 @@
 
 class TMainForm;
 class TRepCht_Form;
+class TV_Chat;
+class TWait_Form;
 
 class ChatController : public QObject {
     Q_OBJECT
 public:
-    explicit ChatController(TMainForm &main);
+    ChatController(TMainForm &main, TWait_Form &wait, TV_Chat &chat);
     ~ChatController() override;
 
-    void TVMI_VChatClick();
+    // Asks the computer at ip for a chat.
+    void TVMI_VChatClick(const QString &ip);
     void Timer_onechatTimer();
 
     // Where the latest chat request went.
@@ -39,6 +42,8 @@ private:
     QString OwnNameAndAddress() const;
 
     TMainForm &main_;
+    TWait_Form &wait_;
+    TV_Chat &chat_;
     QString chatPeerIP_;
     std::unique_ptr<TRepCht_Form> dialog_;
 };

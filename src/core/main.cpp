@@ -1,3 +1,4 @@
+#include "core/desktop.h"
 #include "core/mainform.h"
 #include "core/session.h"
 #include "core/qtkorean.h"
@@ -34,11 +35,13 @@ int main(int argc, char *argv[]) {
     if (RaiseRunningCopy()) return 0;
     Session session(nullptr, Timings::FromEnvironment());
     TMainForm form(session);
+    Desktop desktop(session, form);
     QObject::connect(&form, &TMainForm::closed, &app, &QCoreApplication::quit, Qt::QueuedConnection);
     DesktopNotifications notifications;
     TrayActivity tray(form, [&notifications](const QString &kind, const QString &summary, const QString &body) {
         notifications.Notify(kind, summary, body);
     });
+    desktop.ReportTo(tray);
     form.showMaximized();
     return app.exec();
 }

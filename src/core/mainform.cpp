@@ -1,15 +1,7 @@
 #include "core/mainform.h"
 
-#include "chat/chatcontroller.h"
-#include "chat/vchat.h"
 #include "core/icons.h"
-#include "download/downfile.h"
-#include "listing/listingcontroller.h"
 #include "listing/remotelisting.h"
-#include "listing/waitform.h"
-#include "peers/peertree.h"
-#include "ping/pinglauncher.h"
-#include "shares/sharepage.h"
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -74,20 +66,6 @@ TMainForm::TMainForm(Session &session) : session_(session) {
     BuildPages();
     BuildStatusBar();
     FormCreate();
-
-    // Subsystems, then the windows that live hidden for the whole run.
-    sharePage_ = new TSharePage(*this, tabSetShare_);
-    tabSetShare_->layout()->addWidget(sharePage_);
-    peers_ = std::make_unique<PeerTree>(*this);
-    listing_ = std::make_unique<ListingController>(*this);
-    downForm_ = std::make_unique<TDownForm>(*this);
-    waitForm_ = std::make_unique<TWait_Form>();
-    chatForm_ = std::make_unique<TV_Chat>(*this);
-    chat_ = std::make_unique<ChatController>(*this);
-    ping_ = std::make_unique<PingLauncher>(*this);
-
-    connect(&session, &Session::status, this, &TMainForm::SetStatusText);
-    connect(&session, &Session::endRequested, this, &QWidget::close);
 }
 
 TMainForm::~TMainForm() = default;

@@ -1,7 +1,7 @@
 #pragma once
 // The main window: its frame (menu, pages, trees, result list, status bar,
 // timers), start-up on first activation and the close sequence. The
-// subsystems attach their own handlers to the controls named here.
+// subsystems that fill it are built and wired beside it (desktop.h).
 #include "core/session.h"
 
 #include <QMainWindow>
@@ -20,15 +20,7 @@ class QTreeWidget;
 class QWidget;
 
 class InstanceBeacon;
-class PeerTree;
 class ShareRegistry;
-class TSharePage;
-class ListingController;
-class TDownForm;
-class TWait_Form;
-class TV_Chat;
-class ChatController;
-class PingLauncher;
 
 class TMainForm : public QMainWindow {
     Q_OBJECT
@@ -47,15 +39,7 @@ public:
     void SetStatusText(const QString &text);
     QString StatusText(int panel) const;
 
-    // Subsystems.
     ShareRegistry &registry() { return session_.registry(); }
-    TSharePage &sharePage() { return *sharePage_; }
-    PeerTree &peers() { return *peers_; }
-    ListingController &listing() { return *listing_; }
-    TDownForm &downForm() { return *downForm_; }
-    TWait_Form &waitForm() { return *waitForm_; }
-    TV_Chat &chatForm() { return *chatForm_; }
-    ChatController &chat() { return *chat_; }
 
     // Controls and timers, also found by objectName.
     QTabWidget *PC_Message() const { return pcMessage_; }
@@ -78,6 +62,8 @@ public:
     bool FormCloseQuery();
 
 signals:
+    // Both sockets are open; the peer tree is planted before the first announcement.
+    void startedUp();
     // The close sequence has run; the program ends.
     void closed();
 
@@ -118,13 +104,4 @@ private:
     QTimer *timerOnechat_ = nullptr;
     QAction *mnuDownloadNew_ = nullptr;
     InstanceBeacon *beacon_ = nullptr;
-
-    TSharePage *sharePage_ = nullptr;
-    std::unique_ptr<PeerTree> peers_;
-    std::unique_ptr<ListingController> listing_;
-    std::unique_ptr<TDownForm> downForm_;
-    std::unique_ptr<TWait_Form> waitForm_;
-    std::unique_ptr<TV_Chat> chatForm_;
-    std::unique_ptr<ChatController> chat_;
-    std::unique_ptr<PingLauncher> ping_;
 };

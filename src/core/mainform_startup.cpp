@@ -5,7 +5,6 @@
 #include "core/prompts.h"
 #include "core/singleinstance.h"
 #include "peers/peerdirectory.h"
-#include "peers/peertree.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -60,7 +59,7 @@ bool TMainForm::StartUp() {
         return false;
     }
     beacon_ = new InstanceBeacon(this);
-    peers_->PlantRoot();
+    emit startedUp();
     session_.peers().Announce();
     return true;
 }

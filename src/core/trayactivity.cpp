@@ -1,15 +1,13 @@
 #include "core/trayactivity.h"
 
-#include "chat/chatcontroller.h"
 #include "core/icons.h"
-#include "core/mainform.h"
-#include "download/downfile.h"
 
 #include <QEvent>
 #include <QMenu>
 #include <QPainter>
 #include <QSystemTrayIcon>
 #include <QTimer>
+#include <QWidget>
 
 namespace {
 // The program's icon with a red dot: something happened while the user was away.
@@ -24,13 +22,13 @@ QIcon MarkedIcon() {
 }
 } // namespace
 
-TrayActivity::TrayActivity(TMainForm &main, Notifier notify)
+TrayActivity::TrayActivity(QWidget &main, Notifier notify)
     : QObject(&main), main_(main), notify_(std::move(notify)), tray_(new QSystemTrayIcon(this)),
       failuresDue_(new QTimer(this)) {
     auto *menu = new QMenu(&main);
     connect(menu->addAction(QStringLiteral("열기")), &QAction::triggered, this, &TrayActivity::ShowMain);
-    connect(menu->addAction(QStringLiteral("다운로드 목록")), &QAction::triggered, &main.downForm(),
-            &TDownForm::ShowInFront);
+    connect(menu->addAction(QStringLiteral("다운로드 목록")), &QAction::triggered, this,
+            &TrayActivity::downloadListRequested);
     menu->addSeparator();
     connect(menu->addAction(QStringLiteral("종료")), &QAction::triggered, &main, &QWidget::close);
     tray_->setContextMenu(menu);
@@ -41,23 +39,25 @@ TrayActivity::TrayActivity(TMainForm &main, Notifier notify)
     if (QSystemTrayIcon::isSystemTrayAvailable()) tray_->show();
     main.installEventFilter(this);
 
-    connect(&main.chat(), &ChatController::chatRequested, this, [this](const QString &name, const QString &ip) {
-        News(QStringLiteral("chat"), QStringLiteral("1:1 채팅 신청이 왔습니다"),
-             QStringLiteral("%1(%2)님께서 1:1 채팅을 신청하셨습니다").arg(name, ip));
-    });
-    connect(&main.downForm(), &TDownForm::queueFinished, this, [this](int complete, int failed) {
-        News(QStringLiteral("queue"), QStringLiteral("다운로드가 끝났습니다"),
-             QStringLiteral("전송완료 %1 개, 실패 %2 개").arg(complete).arg(failed));
-    });
     // A queue that stops fails every waiting row at once: one notification tells them all.
     failuresDue_->setSingleShot(true);
     failuresDue_->setInterval(0);
     connect(failuresDue_, &QTimer::timeout, this, &TrayActivity::ShowFailures);
-    connect(&main.downForm(), &TDownForm::rowFailed, this,
-            [this](const QString &file, const QString &owner, const QString &state) {
-                failures_ << QStringLiteral("%1 (%2): %3").arg(file, owner, state);
-                failuresDue_->start();
-            });
+}
+
+void TrayActivity::ChatRequested(const QString &name, const QString &ip) {
+    News(QStringLiteral("chat"), QStringLiteral("1:1 채팅 신청이 왔습니다"),
+         QStringLiteral("%1(%2)님께서 1:1 채팅을 신청하셨습니다").arg(name, ip));
+}
+
+void TrayActivity::QueueFinished(int complete, int failed) {
+    News(QStringLiteral("queue"), QStringLiteral("다운로드가 끝났습니다"),
+         QStringLiteral("전송완료 %1 개, 실패 %2 개").arg(complete).arg(failed));
+}
+
+void TrayActivity::RowFailed(const QString &file, const QString &owner, const QString &state) {
+    failures_ << QStringLiteral("%1 (%2): %3").arg(file, owner, state);
+    failuresDue_->start();
 }
 
 void TrayActivity::News(const QString &kind, const QString &summary, const QString &body) {

@@ -11,7 +11,7 @@
 
 class QSystemTrayIcon;
 class QTimer;
-class TMainForm;
+class QWidget;
 
 class TrayActivity : public QObject {
     Q_OBJECT
@@ -19,11 +19,20 @@ public:
     // kind: one kind of news, whose notification replaces the previous one of that kind.
     using Notifier = std::function<void(const QString &kind, const QString &summary, const QString &body)>;
 
-    TrayActivity(TMainForm &main, Notifier notify);
+    TrayActivity(QWidget &main, Notifier notify);
 
     QSystemTrayIcon *TrayIcon() const { return tray_; }
     // True while news waits for the user to come back to the window.
     bool Marked() const { return marked_; }
+
+    // News: a chat request arrived, the download queue finished, a row failed.
+    void ChatRequested(const QString &name, const QString &ip);
+    void QueueFinished(int complete, int failed);
+    void RowFailed(const QString &file, const QString &owner, const QString &state);
+
+signals:
+    // The tray menu's 다운로드 목록 item.
+    void downloadListRequested();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -34,7 +43,7 @@ private:
     void SetMarked(bool marked);
     void ShowMain();
 
-    TMainForm &main_;
+    QWidget &main_;
     Notifier notify_;
     QSystemTrayIcon *tray_;
     QTimer *failuresDue_;

@@ -4,7 +4,6 @@
 #include "core/icons.h"
 #include "core/mainform.h"
 #include "core/prompts.h"
-#include "download/downloadchooser.h"
 #include "download/downloaddelegate.h"
 #include "download/downloadfigures.h"
 #include "download/downloadicons.h"
@@ -70,7 +69,6 @@ TDownForm::TDownForm(TMainForm &main)
 
     RefreshCounters();
     // The search page's download commands; made now that the listing's menus exist.
-    new DownloadChooser(main, *this);
 }
 
 TDownForm::~TDownForm() = default;

@@ -24,8 +24,8 @@ QString PasswordOf(const ShareEntry &entry) { return DecodePassword(entry.passwo
 
 } // namespace
 
-DownloadChooser::DownloadChooser(TMainForm &main, TDownForm &downForm)
-    : QObject(&downForm), main_(main), downForm_(downForm) {
+DownloadChooser::DownloadChooser(TMainForm &main, TDownForm &downForm, const ListingController &listing)
+    : QObject(&downForm), main_(main), downForm_(downForm), listing_(listing) {
     if (auto *get = Control<QAction>(main, "MI_FileGet"))
         connect(get, &QAction::triggered, this, &DownloadChooser::MI_FileGetClick);
     for (const char *name : {"MI_DownFolder", "MI_DownFolderSub"}) {
@@ -63,7 +63,7 @@ bool DownloadChooser::Confirm(TDownConfirmForm &dialog) {
 }
 
 void DownloadChooser::MI_FileGetClick() {
-    const QList<ShareEntry> chosen = main_.listing().SelectedEntries();
+    const QList<ShareEntry> chosen = listing_.SelectedEntries();
     if (chosen.isEmpty())
         prompts::Information(&main_, QStringLiteral("먼저 다운받을 파일(들)을 리스트에서 선택하세요."));
     else if (chosen.size() == 1)
@@ -129,8 +129,7 @@ void DownloadChooser::MI_DownFolderClick(int tag) {
     const QString folder = dialog.E_dpath()->text();
     const bool overwrite = dialog.RB_overwrite()->isChecked();
     const bool withSub = tag == 2;
-    const ListingController &listing = main_.listing();
-    const RemoteNode node = listing.SelectedNode();
+    const RemoteNode node = listing_.SelectedNode();
     QString lastPassword;
     int count = 0;
 
@@ -138,15 +137,15 @@ void DownloadChooser::MI_DownFolderClick(int tag) {
         return MakeTarget(folder, QStringList{e.owner} << LocalParts(e.folder) << e.name);
     };
     if (node.image == kShareRootImage) {
-        for (const QString &owner : listing.Owners()) {
+        for (const QString &owner : listing_.Owners()) {
             RemoteNode ownerNode;
             ownerNode.image = kOwnerImage;
             ownerNode.text = owner;
-            count += Walk(listing.EntriesUnder(ownerNode, false), lastPassword, underOwner, overwrite);
+            count += Walk(listing_.EntriesUnder(ownerNode, false), lastPassword, underOwner, overwrite);
             downForm_.ShowInFront();
         }
     } else if (node.image == kOwnerImage) {
-        count += Walk(listing.EntriesUnder(node, false), lastPassword, underOwner, overwrite);
+        count += Walk(listing_.EntriesUnder(node, false), lastPassword, underOwner, overwrite);
         downForm_.ShowInFront();
     } else if (node.image > kOwnerImage) {
         const auto underNode = [&](const ShareEntry &e) {
@@ -154,7 +153,7 @@ void DownloadChooser::MI_DownFolderClick(int tag) {
             if (withSub) parts << LocalParts(e.folder.mid(node.folderPath.size()));
             return MakeTarget(folder, parts << e.name);
         };
-        count += Walk(listing.EntriesUnder(node, withSub), lastPassword, underNode, overwrite);
+        count += Walk(listing_.EntriesUnder(node, withSub), lastPassword, underNode, overwrite);
         downForm_.ShowInFront();
     }
     if (count == 0) prompts::Information(&main_, QStringLiteral("다운받을 파일이 하나도 없습니다"));

@@ -9,6 +9,7 @@
 #include <functional>
 
 class TDownConfirmForm;
+class ListingController;
 class TDownForm;
 class TMainForm;
 struct LocalTarget;
@@ -18,7 +19,8 @@ struct ShareEntry;
 class DownloadChooser : public QObject {
     Q_OBJECT
 public:
-    DownloadChooser(TMainForm &main, TDownForm &downForm);
+    // listing: the search page's views the choice is read from.
+    DownloadChooser(TMainForm &main, TDownForm &downForm, const ListingController &listing);
 
     void MI_FileGetClick();
     // tag 1: the files of the chosen node only; tag 2: also those below it.
@@ -42,4 +44,5 @@ private:
 
     TMainForm &main_;
     TDownForm &downForm_;
+    const ListingController &listing_;
 };

@@ -6,16 +6,13 @@
 #include "core/workers.h"
 #include "listing/remotelisting.h"
 #include "listing/searchterms.h"
-#include "peers/peertree.h"
 
-#include <QAction>
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
 #include <QTabWidget>
 #include <QToolButton>
-#include <QTreeWidget>
 
 namespace {
 
@@ -23,8 +20,8 @@ QString Thousands(int n) { return QLocale(QLocale::Korean).toString(n); }
 
 } // namespace
 
-ListingController::ListingController(TMainForm &main)
-    : main_(main), listing_(main.session().listing()),
+ListingController::ListingController(TMainForm &main, RemoteListing &listing)
+    : main_(main), listing_(listing),
       views_(std::make_unique<RemoteShareViews>(main, listing_.results())) {
     setObjectName(QStringLiteral("ListingController"));
 
@@ -34,8 +31,6 @@ ListingController::ListingController(TMainForm &main)
     connect(&listing_, &RemoteListing::noShares, this, &ListingController::NoSharesReply);
     connect(&listing_, &RemoteListing::noAnswer, this, &ListingController::Timer_FileShareTimer);
 
-    if (auto *browse = Control<QAction>(main, "TVMI_ShareFile"))
-        connect(browse, &QAction::triggered, this, &ListingController::TVMI_ShareFileClick);
     connect(main.SB_SearchFile(), &QToolButton::clicked, this, &ListingController::SB_SearchFileClick);
     // Enter in the search input starts the search instead of being typed.
     connect(main.E_SearchFileName(), &QLineEdit::returnPressed, this, &ListingController::SB_SearchFileClick);
@@ -75,11 +70,7 @@ void ListingController::AwaitAnswers(const std::function<void()> &request, const
     main_.LV_ShareFile()->setFocus();
 }
 
-void ListingController::TVMI_ShareFileClick() {
-    const QTreeWidgetItem *node = main_.peers().SelectedNode();
-    if (!node) return;
-    const QString ip = main_.peers().SelectedPerson().IP;
-    const QString name = node->text(0);
+void ListingController::TVMI_ShareFileClick(const QString &ip, const QString &name) {
     main_.E_SearchFileName()->clear();
     main_.L_SearchFileName()->setText(name + QStringLiteral(" 님의 공개 파일"));
     main_.PC_Message()->setCurrentWidget(main_.TabSheet_FileShare());

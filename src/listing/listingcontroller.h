@@ -15,11 +15,11 @@ class TMainForm;
 class ListingController : public QObject {
     Q_OBJECT
 public:
-    explicit ListingController(TMainForm &main);
+    ListingController(TMainForm &main, RemoteListing &listing);
     ~ListingController() override;
 
-    // Asks the computer selected in the peer tree for its share list.
-    void TVMI_ShareFileClick();
+    // Asks a computer of the peer tree for its share list; name is its node's caption.
+    void TVMI_ShareFileClick(const QString &ip, const QString &name);
     // Asks every other computer for the files matching E_SearchFileName.
     void SB_SearchFileClick();
     // No answer came to a browse or search request.

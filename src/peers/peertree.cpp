@@ -3,8 +3,8 @@
 #include "core/controls.h"
 #include "core/mainform.h"
 #include "core/prompts.h"
-#include "listing/listingcontroller.h"
 #include "listing/remoteresults.h"
+#include "listing/remoteshareviews.h"
 #include "peers/peerdirectory.h"
 
 #include <QAction>
@@ -18,8 +18,8 @@
 #include <QTableView>
 #include <QTreeWidget>
 
-PeerTree::PeerTree(TMainForm &main)
-    : QObject(&main), main_(main), directory_(main.session().peers()), tree_(main.TV_Person()),
+PeerTree::PeerTree(TMainForm &main, PeerDirectory &directory, RemoteShareViews &results)
+    : QObject(&main), main_(main), directory_(directory), results_(results), tree_(main.TV_Person()),
       menu_(new QMenu(tree_)), changeDelay_(new QTimer(this)) {
     setObjectName(QStringLiteral("PeerTree"));
     tree_->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -194,9 +194,8 @@ void PeerTree::TV_PersonChange() {
         break;
     default: owners << node->text(0);
     }
-    RemoteShareViews &views = main_.listing().views();
-    const RemoteResults &rows = views.Results();
-    const int count = views.SelectRows([&](int row) { return all || owners.contains(rows.OwnerOf(row)); });
+    const RemoteResults &rows = results_.Results();
+    const int count = results_.SelectRows([&](int row) { return all || owners.contains(rows.OwnerOf(row)); });
     main_.SetStatusText(QStringLiteral("대상: ") + target + QStringLiteral(",  ") + QStringLiteral("파일수: ") +
                         QString::number(count) + QStringLiteral(" 개"));
     list->setEnabled(true);

@@ -12,12 +12,14 @@ class QTimer;
 class QTreeWidget;
 class QTreeWidgetItem;
 class PeerDirectory;
+class RemoteShareViews;
 class TMainForm;
 
 class PeerTree : public QObject {
     Q_OBJECT
 public:
-    explicit PeerTree(TMainForm &main);
+    // results: the result list whose rows the selected node highlights.
+    PeerTree(TMainForm &main, PeerDirectory &directory, RemoteShareViews &results);
 
     // Start-up: the root node "전체" as the only top-level node, over what
     // the directory holds.
@@ -36,6 +38,10 @@ public:
     void MnuCollapseAllClick();
 
     QMenu *PM_Person() const { return menu_; }
+    // The popup's commands that act on the selected computer elsewhere.
+    QAction *TVMI_ShareFile() const { return share_; }
+    QAction *TVMI_VChat() const { return chat_; }
+    QAction *TVMI_Ping() const { return ping_; }
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -53,6 +59,7 @@ private:
 
     TMainForm &main_;
     PeerDirectory &directory_;
+    RemoteShareViews &results_;
     QTreeWidget *tree_;
     QMenu *menu_;
     QAction *share_ = nullptr;

@@ -1,24 +1,15 @@
 #include "ping/pinglauncher.h"
 
-#include "core/controls.h"
-#include "core/mainform.h"
-#include "peers/peertree.h"
+#include "peers/personinfo.h"
 #include "ping/neticmp.h"
 #include "platform/icmpecho.h"
 
-#include <QAction>
+PingLauncher::PingLauncher(QWidget &owner) : owner_(owner) { setObjectName(QStringLiteral("PingLauncher")); }
 
-PingLauncher::PingLauncher(TMainForm &main) : main_(main) {
-    setObjectName(QStringLiteral("PingLauncher"));
-    if (auto *a = Control<QAction>(main, "TVMI_Ping"))
-        connect(a, &QAction::triggered, this, &PingLauncher::TVMI_PingClick);
-}
-
-void PingLauncher::TVMI_PingClick() {
-    const TPersonInfo person = main_.peers().SelectedPerson();
+void PingLauncher::TVMI_PingClick(const TPersonInfo &person) {
     if (person.IP.isEmpty()) return;
     const QString ip = person.IP.trimmed();
-    TPingForm form(&main_, person.Name.trimmed() + QStringLiteral(" (") + ip + QStringLiteral(") - PING"), ip,
+    TPingForm form(&owner_, person.Name.trimmed() + QStringLiteral(" (") + ip + QStringLiteral(") - PING"), ip,
                    std::make_unique<echo::IcmpEcho>());
     form.exec();
 }

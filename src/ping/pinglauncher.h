@@ -1,17 +1,18 @@
 #pragma once
-// Opens the ping window for the selected computer.
+// Opens the ping window for a computer of the peer tree.
 #include <QObject>
 
-class TMainForm;
+class QWidget;
+struct TPersonInfo;
 
 class PingLauncher : public QObject {
     Q_OBJECT
 public:
-    explicit PingLauncher(TMainForm &main);
+    explicit PingLauncher(QWidget &owner);
 
-    // Shows the window modally and frees it when it closes.
-    void TVMI_PingClick();
+    // Shows the window modally over the owner and frees it when it closes.
+    void TVMI_PingClick(const TPersonInfo &person);
 
 private:
-    TMainForm &main_;
+    QWidget &owner_;
 };

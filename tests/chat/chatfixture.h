@@ -18,7 +18,7 @@
 
 struct ChatFixture {
     std::unique_ptr<PromptRecorder> prompts;
-    std::unique_ptr<TMainForm> form;
+    std::unique_ptr<TestForm> form;
     RecordingMessenger *net = nullptr;
 
     void SetUp() {

@@ -45,7 +45,7 @@ int fail(const QString &why) {
     return 1;
 }
 
-QTreeWidgetItem *selectNode(TMainForm &form, const QString &name) {
+QTreeWidgetItem *selectNode(WiredForm &form, const QString &name) {
     const auto found = form.TV_Person()->findItems(name, Qt::MatchExactly | Qt::MatchRecursive);
     if (found.isEmpty()) return nullptr;
     form.TV_Person()->setCurrentItem(found.first());
@@ -62,7 +62,7 @@ void sayHistory(TV_Chat &chat) {
     }
 }
 
-int ask(TMainForm &form) {
+int ask(WiredForm &form) {
     const QString peer = env("QM_PEER_NAME");
     if (!waitFor([&] { return selectNode(form, peer) != nullptr; }, 30000)) return fail(QStringLiteral("peer not heard"));
     form.findChild<QAction *>(QStringLiteral("TVMI_VChat"))->trigger();
@@ -84,7 +84,7 @@ int ask(TMainForm &form) {
     return 0;
 }
 
-int answer(TMainForm &form) {
+int answer(WiredForm &form) {
     ChatController &chat = form.chat();
     int asked = 0;
     for (const QString &a : env("QM_ANSWERS").split(QLatin1Char(','))) {
@@ -112,7 +112,7 @@ int answer(TMainForm &form) {
     return 0;
 }
 
-int ping(TMainForm &form) {
+int ping(WiredForm &form) {
     int n = 0;
     for (const QString &target : env("QM_TARGETS").split(QLatin1Char(','))) {
         const QString name = QStringLiteral("HOST%1").arg(++n);
@@ -145,7 +145,7 @@ int main(int argc, char *argv[]) {
     app.setQuitOnLastWindowClosed(false);
     probe::printPrompts();
     Session session;
-    TMainForm form(session);
+    WiredForm form(session);
     if (!probe::startUp(form)) return probe::fail(QStringLiteral("no start-up"));
     probe::say(QStringLiteral("STARTED ") + form.host().ComputerName + QLatin1Char(' ') + form.host().LocalIP);
     // Ends the run after two and a half minutes whatever happens.

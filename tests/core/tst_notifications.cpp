@@ -63,6 +63,7 @@ private slots:
         TrayActivity tray(form, [&](const QString &kind, const QString &summary, const QString &body) {
             notifications.Notify(kind, summary, body);
         });
+        form.desktop().ReportTo(tray);
         TDownForm &down = form.downForm();
         const QList<QStringList> none;
 

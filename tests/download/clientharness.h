@@ -25,7 +25,7 @@
 inline const QString kOwnerIP = QStringLiteral("127.0.0.1");
 
 struct ClientHarness {
-    std::unique_ptr<TMainForm> form;
+    std::unique_ptr<TestForm> form;
     RecordingMessenger *net = nullptr;
     int sendSocket = -1;
 

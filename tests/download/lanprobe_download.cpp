@@ -7,7 +7,7 @@
 //               node:A|B|C           the tree node at that path below the share root, by MI_DownFolderSub
 //   QM_RESUME=1 resume mode in the dialog
 //   QM_RESTART=1 a row that ends broken is started again once, as the user would
-#include "core/mainform.h"
+#include "wiredform.h"
 #include "core/session.h"
 #include "core/prompts.h"
 #include "download/downconfirm.h"
@@ -67,7 +67,7 @@ int main(int argc, char **argv) {
         return prompts::Answer{};
     });
     Session session;
-    TMainForm form(session);
+    WiredForm form(session);
     form.show();
     if (!QTest::qWaitFor([&] { return form.SendSocket() >= 0; }, 10000)) return 2;
 

@@ -40,7 +40,7 @@ void shot(QWidget *w, const QString &name) {
     say(QStringLiteral("SHOT ") + name);
 }
 
-bool selectPeer(TMainForm &form, const QString &name) {
+bool selectPeer(WiredForm &form, const QString &name) {
     const auto found = form.TV_Person()->findItems(name, Qt::MatchExactly | Qt::MatchRecursive);
     if (found.isEmpty()) return false;
     form.TV_Person()->setCurrentItem(found.first());
@@ -49,7 +49,7 @@ bool selectPeer(TMainForm &form, const QString &name) {
 }
 
 // Answers keep arriving after a command; the views are complete once the count stops changing.
-void waitSettled(TMainForm &form) {
+void waitSettled(WiredForm &form) {
     QString last;
     QElapsedTimer still;
     still.start();
@@ -76,7 +76,7 @@ void type(TV_Chat &chat, const QString &line) {
     QTest::keyClick(edit, Qt::Key_Return);
 }
 
-int user(TMainForm &form) {
+int user(WiredForm &form) {
     const QStringList peers = env("QM_PEERS").split(QLatin1Char(','));
     if (!waitFor(
             [&] {
@@ -140,7 +140,7 @@ int user(TMainForm &form) {
     return 0;
 }
 
-int partner(TMainForm &form) {
+int partner(WiredForm &form) {
     ChatController &chat = form.chat();
     if (!waitFor([&] { return chat.AnswerDialog() && chat.AnswerDialog()->isVisible(); }, 150000))
         return fail(QStringLiteral("nobody asked for a chat"));
@@ -164,7 +164,7 @@ int main(int argc, char *argv[]) {
     app.setQuitOnLastWindowClosed(false);
     probe::printPrompts();
     Session session;
-    TMainForm form(session);
+    WiredForm form(session);
     form.resize(1100, 640);
     if (!probe::startUp(form)) return probe::fail(QStringLiteral("no start-up"));
     probe::say(QStringLiteral("STARTED ") + form.host().ComputerName);

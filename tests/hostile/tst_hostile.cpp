@@ -362,7 +362,7 @@ private slots:
             h->form->TV_Person()->findItems(QStringLiteral("EVIL"), Qt::MatchExactly | Qt::MatchRecursive);
         QCOMPARE(evil.size(), 1);
         h->form->TV_Person()->setCurrentItem(evil.first());
-        h->form->chat().TVMI_VChatClick();
+        h->form->peers().TVMI_VChat()->trigger();
         QVERIFY(h->form->Timer_onechat()->isActive());
         answers(QStringLiteral("127.0.0.77"), 100);
         QVERIFY(h->form->Timer_onechat()->isActive());

@@ -32,7 +32,7 @@ int main(int argc, char *argv[]) {
     app.setQuitOnLastWindowClosed(false);
     probe::printPrompts();
     Session session;
-    TMainForm form(session);
+    WiredForm form(session);
     form.resize(1100, 620);
     QElapsedTimer t;
     t.start();

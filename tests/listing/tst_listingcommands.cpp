@@ -37,7 +37,7 @@ QString listDatagram(const QStringList &names, const QString &owner = QStringLit
 class TestListingCommands : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<TMainForm> form;
+    std::unique_ptr<TestForm> form;
     RecordingMessenger *net = nullptr;
 
     void receive(const QString &sender, const QString &text) {
@@ -124,7 +124,7 @@ private slots:
 
         // A second browse starts from empty views.
         QTimer::singleShot(100, this, [&] { seen = {count(), QString::number(rows())}; });
-        form->listing().TVMI_ShareFileClick();
+        form->peers().TVMI_ShareFile()->trigger();
         QCOMPARE(seen, (QStringList{QStringLiteral("0"), QStringLiteral("0")}));
         QVERIFY(form->Timer_FileShare()->isActive());
         form->Timer_FileShare()->stop();
@@ -132,7 +132,7 @@ private slots:
         // Nothing selected in the peer tree: nothing happens.
         form->TV_Person()->clearSelection();
         net->ClearSent();
-        form->listing().TVMI_ShareFileClick();
+        form->peers().TVMI_ShareFile()->trigger();
         QVERIFY(net->Sent().isEmpty());
     }
 
@@ -145,7 +145,7 @@ private slots:
         const auto browse = [&](const std::function<void()> &duringWait) {
             seen.clear();
             QTimer::singleShot(100, this, duringWait);
-            form->listing().TVMI_ShareFileClick();
+            form->peers().TVMI_ShareFile()->trigger();
         };
 
         // An original peer sends no end: its list is complete once it falls quiet.

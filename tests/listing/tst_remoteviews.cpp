@@ -29,7 +29,7 @@ ShareEntry entry(const QString &name, const QString &folder, const QString &owne
 class TestRemoteViews : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<TMainForm> form;
+    std::unique_ptr<TestForm> form;
 
     RemoteShareViews &views() { return form->listing().views(); }
     QTreeWidget *tree() { return form->TV_ShareFile(); }

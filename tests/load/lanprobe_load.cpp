@@ -76,7 +76,7 @@ int main(int argc, char *argv[]) {
     const int expected = qEnvironmentVariableIntValue("QM_EXPECT");
 
     Session session;
-    TMainForm form(session);
+    WiredForm form(session);
     form.resize(1000, 600);
     if (!probe::startUp(form)) return probe::fail(QStringLiteral("no start-up"));
 

@@ -1,7 +1,7 @@
 // Runs the real main window inside a host of the test LAN and waits until its
 // peer tree lists the computers named in QM_EXPECT ("GROUP/NAME,..."). With
 // QM_LINGER_MS it then stays on the LAN that long, announcing as copies do.
-#include "core/mainform.h"
+#include "wiredform.h"
 #include "core/session.h"
 #include "peers/personinfo.h"
 
@@ -28,7 +28,7 @@ int main(int argc, char **argv) {
     QApplication app(argc, argv);
     const QStringList expected = qEnvironmentVariable("QM_EXPECT").split(QLatin1Char(','));
     Session session;
-    TMainForm form(session);
+    WiredForm form(session);
     form.show();
     QElapsedTimer t;
     t.start();

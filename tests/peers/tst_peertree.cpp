@@ -19,7 +19,7 @@
 class TestPeerTree : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<TMainForm> form;
+    std::unique_ptr<TestForm> form;
     RecordingMessenger *net = nullptr;
 
     QTreeWidgetItem *root() { return form->TV_Person()->topLevelItem(0); }

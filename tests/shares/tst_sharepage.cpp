@@ -64,7 +64,7 @@ class TestSharePage : public QObject {
     QTemporaryDir dir_;
     QString path(const QString &name) const { return dir_.filePath(name); }
 
-    std::unique_ptr<TMainForm> form_;
+    std::unique_ptr<TestForm> form_;
     TSharePage *page_ = nullptr;
     ShareRegistry *reg_ = nullptr;
     QTreeView *list_ = nullptr;

@@ -2,7 +2,7 @@
 // What the programs that run a real main window on the test LAN share: their
 // settings from the environment, one printed line per event, waits that keep
 // the window alive, and every dialog printed instead of shown.
-#include "core/mainform.h"
+#include "wiredform.h"
 #include "core/prompts.h"
 
 #include <QElapsedTimer>
@@ -46,7 +46,7 @@ inline void printPrompts() {
 }
 
 // Shows the window and waits for its start-up to open the sockets.
-inline bool startUp(TMainForm &form, int ms = 10000) {
+inline bool startUp(WiredForm &form, int ms = 10000) {
     form.show();
     return waitFor([&] { return form.SendSocket() != -1; }, ms);
 }
