@@ -3,7 +3,7 @@
 // of sent, every dialog answered at once, a few shared files in a fixed
 // folder, and no file server to start. ResetWorld puts it back to the same
 // state before every input.
-#include "chat/chatcontroller.h"
+#include "chat/chathandshake.h"
 #include "chat/vchat.h"
 #include "wiredform.h"
 #include "core/session.h"
@@ -95,7 +95,7 @@ inline void ResetWorld(WiredForm &form) {
     form.SetStatusText(QString());
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     StopTimersUnder({&form, &form.session(), &form.peers(), &form.listing(), &form.session().downloadServer(), &form.downForm(),
-                     &form.chatForm(), &form.chat(), QCoreApplication::instance()});
+                     &form.chatForm(), &form.session().chat(), QCoreApplication::instance()});
 }
 
 // Runs what an input set going: worker threads to their end (they may wait

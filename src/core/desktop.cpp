@@ -27,7 +27,7 @@ Desktop::Desktop(Session &session, TMainForm &main) : main_(main) {
     // Windows that live hidden for the whole run.
     waitForm_ = std::make_unique<TWait_Form>();
     chatForm_ = std::make_unique<TV_Chat>(main);
-    chat_ = std::make_unique<ChatController>(main, *waitForm_, *chatForm_);
+    chat_ = std::make_unique<ChatController>(main, session.chat(), *waitForm_, *chatForm_);
     ping_ = std::make_unique<PingLauncher>(main);
 
     QObject::connect(&session, &Session::status, &main, &TMainForm::SetStatusText);

@@ -16,7 +16,6 @@
 #include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QTabWidget>
-#include <QTimer>
 #include <QToolButton>
 #include <QTableView>
 #include <QTreeWidget>
@@ -24,13 +23,6 @@
 #include <QVBoxLayout>
 
 namespace {
-
-QTimer *makeTimer(QObject *parent, const char *name, int interval) {
-    auto *t = new QTimer(parent);
-    t->setObjectName(QString::fromLatin1(name));
-    t->setInterval(interval);
-    return t;
-}
 
 QAction *addItem(QMenu *menu, const char *name, const QString &caption, const QString &hint = {}) {
     QAction *a = menu->addAction(caption);
@@ -58,9 +50,6 @@ TMainForm::TMainForm(Session &session) : session_(session) {
     resize(742, 594);
     if (QScreen *s = QGuiApplication::primaryScreen())
         move(s->availableGeometry().center() - rect().center());
-
-    const Timings &t = session.timings();
-    timerOnechat_ = makeTimer(this, "Timer_onechat", t.chatWaitMs);
 
     BuildMenu();
     BuildPages();

@@ -1,7 +1,7 @@
 #pragma once
-// The main window: its frame (menu, pages, trees, result list, status bar,
-// timers), start-up on first activation and the close sequence. The
-// subsystems that fill it are built and wired beside it (desktop.h).
+// The main window: its frame (menu, pages, trees, result list, status bar),
+// start-up on first activation and the close sequence. The subsystems that
+// fill it are built and wired beside it (desktop.h).
 #include "core/session.h"
 
 #include <QMainWindow>
@@ -41,7 +41,7 @@ public:
 
     ShareRegistry &registry() { return session_.registry(); }
 
-    // Controls and timers, also found by objectName.
+    // Controls, also found by objectName.
     QTabWidget *PC_Message() const { return pcMessage_; }
     QWidget *TabSheet_FileShare() const { return tabFileShare_; }
     QWidget *TabSheet_SetShare() const { return tabSetShare_; }
@@ -55,7 +55,6 @@ public:
     QLabel *L_SearchFileName() const { return lSearchFileName_; }
     QLabel *L_SearchFileCnt() const { return lSearchFileCnt_; }
     QTimer *Timer_FileShare() const; // the session's answer wait
-    QTimer *Timer_onechat() const { return timerOnechat_; }
 
     // Start-up and shutdown.
     void FormActivate();
@@ -101,7 +100,6 @@ private:
     QLabel *lSearchFileName_ = nullptr;
     QLabel *lSearchFileCnt_ = nullptr;
     QLabel *panels_[3] = {};
-    QTimer *timerOnechat_ = nullptr;
     QAction *mnuDownloadNew_ = nullptr;
     InstanceBeacon *beacon_ = nullptr;
 };

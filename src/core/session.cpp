@@ -1,5 +1,6 @@
 #include "core/session.h"
 
+#include "chat/chathandshake.h"
 #include "core/receiver.h"
 #include "core/workers.h"
 #include "download/downloadserver.h"
@@ -43,6 +44,7 @@ Session::Session(std::unique_ptr<Messenger> messenger, Timings timings)
     downloadServer_ = std::make_unique<DownloadServer>(*this);
     downloads_ = std::make_unique<Downloads>(*this);
     listing_ = std::make_unique<RemoteListing>(*this);
+    chat_ = std::make_unique<ChatHandshake>(*this);
 }
 
 Session::~Session() = default;

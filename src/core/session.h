@@ -1,8 +1,9 @@
 #pragma once
 // One running copy without its windows: the host identity, both sockets, the
 // dispatcher and the send side, the share list, the peer directory, browse and
-// search, serving, the download queue, and the start-up and close sequences. Windows and the command-line program both drive a session; it
-// reports through signals and never calls a window.
+// search, serving, the download queue, the chat handshake, and the start-up
+// and close sequences. Windows and the command-line program both drive a
+// session; it reports through signals and never calls a window.
 #include "core/dispatcher.h"
 #include "core/host.h"
 #include "core/messenger.h"
@@ -12,6 +13,7 @@
 
 #include <memory>
 
+class ChatHandshake;
 class DatagramReceiver;
 class DownloadServer;
 class Downloads;
@@ -36,6 +38,7 @@ public:
     DownloadServer &downloadServer() { return *downloadServer_; }
     Downloads &downloads() { return *downloads_; }
     RemoteListing &listing() { return *listing_; }
+    ChatHandshake &chat() { return *chat_; }
     int RecvSocket() const;
     int SendSocket() const { return net_->SendSocket(); }
     quint64 ReceiveDrops() const;
@@ -74,6 +77,7 @@ private:
     std::unique_ptr<DownloadServer> downloadServer_;
     std::unique_ptr<Downloads> downloads_;
     std::unique_ptr<RemoteListing> listing_;
+    std::unique_ptr<ChatHandshake> chat_;
     bool startedUp_ = false;
     bool closed_ = false;
 };

@@ -8,6 +8,7 @@
 //   QM_MODE=ping    QM_TARGETS: pings each address from the peer tree.
 // QM_SHOT: a folder for pictures of the windows.
 #include "chat/chatcontroller.h"
+#include "chat/chathandshake.h"
 #include "chat/repcht.h"
 #include "chat/vchat.h"
 #include "core/mainform.h"
@@ -66,7 +67,7 @@ int ask(WiredForm &form) {
     const QString peer = env("QM_PEER_NAME");
     if (!waitFor([&] { return selectNode(form, peer) != nullptr; }, 30000)) return fail(QStringLiteral("peer not heard"));
     form.findChild<QAction *>(QStringLiteral("TVMI_VChat"))->trigger();
-    say(QStringLiteral("ASKED ") + form.chat().ChatPeerIP());
+    say(QStringLiteral("ASKED ") + form.session().chat().ChatPeerIP());
     shot(&form.waitForm(), QStringLiteral("lan_wait_window.png"));
     TV_Chat &chat = form.chatForm();
     if (!waitFor([&] { return chat.isVisible(); }, 20000)) return fail(QStringLiteral("no chat window"));

@@ -1,5 +1,6 @@
 // The chat handshake: the requester's wait, timeout and answers, and the
 // asked computer's answer dialog.
+#include "chat/chathandshake.h"
 #include "chat/repcht.h"
 #include "chatfixture.h"
 #include "listing/waitform.h"
@@ -15,7 +16,7 @@ class TestChatHandshake : public QObject {
     Q_OBJECT
     ChatFixture f;
 
-    QTimer *timer() { return f.form->Timer_onechat(); }
+    QTimer *timer() { return f.form->session().chat().WaitTimer(); }
     TWait_Form &wait() { return f.form->waitForm(); }
     TRepCht_Form *dialog() { return f.form->chat().AnswerDialog(); }
     int dialogWindows() {
@@ -38,7 +39,7 @@ private slots:
         QVERIFY(wait().isVisible());
         QCOMPARE(wait().L_WaitMessage()->text(), QStringLiteral("상대방의 응답을 기다리고 있습니다"));
         QVERIFY(timer()->isActive());
-        QCOMPARE(f.form->chat().ChatPeerIP(), QStringLiteral("10.0.0.5"));
+        QCOMPARE(f.form->session().chat().ChatPeerIP(), QStringLiteral("10.0.0.5"));
 
         QTest::qWait(14000);
         QVERIFY(timer()->isActive());
@@ -60,7 +61,7 @@ private slots:
         QVERIFY(timer()->isActive());
         QVERIFY2(timer()->remainingTime() > 14500, qPrintable(QString::number(timer()->remainingTime())));
         QVERIFY(wait().isVisible());
-        QCOMPARE(f.form->chat().ChatPeerIP(), QStringLiteral("10.0.0.6"));
+        QCOMPARE(f.form->session().chat().ChatPeerIP(), QStringLiteral("10.0.0.6"));
     }
 
     void acceptOpensTheChatWindow() {
@@ -82,13 +83,13 @@ private slots:
 
     void acceptAfterTheTimeoutCountsNoMore() {
         f.AskForChat(QStringLiteral("10.0.0.5"), QStringLiteral("PC5"));
-        f.form->chat().Timer_onechatTimer();
+        f.form->session().chat().Expire();
         QCOMPARE(f.prompts->Texts(), QStringList{timeoutText});
         f.Feed(QStringLiteral("10.0.0.5"), QStringLiteral("@_*T;PC5;10.0.0.5"));
         QVERIFY(!f.Chat().isVisible());
-        // A timer handler run without a pending request only closes the wait window.
+        // An expiry without a waiting request does nothing.
         f.TakeSent();
-        f.form->chat().Timer_onechatTimer();
+        f.form->session().chat().Expire();
         QVERIFY(f.TakeSent().isEmpty());
         QCOMPARE(f.prompts->asked.size(), 1);
     }

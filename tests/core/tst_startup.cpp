@@ -1,4 +1,5 @@
 // Start-up on the first activation, the choice of paths and the close sequence.
+#include "chat/chathandshake.h"
 #include "core/mainform.h"
 #include "testform.h"
 #include "core/singleinstance.h"
@@ -45,7 +46,7 @@ private slots:
         QCOMPARE(form.RecvSocket(), -1);
         QCOMPARE(form.SendSocket(), -1);
         QVERIFY(!form.session().peers().Timer_alive()->isActive() && !form.Timer_FileShare()->isActive() &&
-                !form.Timer_onechat()->isActive());
+                !form.session().chat().WaitTimer()->isActive());
 
         form.show();
         QTRY_VERIFY(form.FirstActivation());

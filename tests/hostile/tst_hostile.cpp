@@ -3,6 +3,7 @@
 // or never stops; share lists that name paths out of the download folder,
 // fetched for real; a chat flood; malformed datagrams of every code.
 #include "chat/chatcontroller.h"
+#include "chat/chathandshake.h"
 #include "chat/vchat.h"
 #include "clientharness.h"
 #include "core/dispatcher.h"
@@ -363,9 +364,9 @@ private slots:
         QCOMPARE(evil.size(), 1);
         h->form->TV_Person()->setCurrentItem(evil.first());
         h->form->peers().TVMI_VChat()->trigger();
-        QVERIFY(h->form->Timer_onechat()->isActive());
+        QVERIFY(h->form->session().chat().WaitTimer()->isActive());
         answers(QStringLiteral("127.0.0.77"), 100);
-        QVERIFY(h->form->Timer_onechat()->isActive());
+        QVERIFY(h->form->session().chat().WaitTimer()->isActive());
         QVERIFY(!h->form->chatForm().isVisible());
         for (int n = 0; n < 100; ++n)
             dispatch(QStringLiteral("127.0.0.66"), CommandBytes(QStringLiteral("@_*C"), QStringLiteral("EVIL;127.0.0.66")));
