@@ -1,9 +1,11 @@
 #pragma once
-// A main window that is not started: this host is ME at 10.0.0.1, sends are
+// A session that is not started, with a main window on it or alone as the
+// command-line program holds one: this host is ME at 10.0.0.1, sends are
 // recorded, and datagrams are fed straight to its dispatcher.
 #include "chat/chatcontroller.h"
 #include "chat/vchat.h"
 #include "core/mainform.h"
+#include "core/session.h"
 #include "testform.h"
 #include "peers/peerdirectory.h"
 #include "peers/peertree.h"
@@ -17,29 +19,37 @@
 #include <memory>
 
 struct ChatFixture {
+    enum Windows { WithWindows, SessionOnly };
+
     std::unique_ptr<PromptRecorder> prompts;
-    std::unique_ptr<TestForm> form;
+    std::unique_ptr<Session> bare;
+    std::unique_ptr<TestForm> form; // null when SessionOnly
     RecordingMessenger *net = nullptr;
 
-    void SetUp() {
+    void SetUp(Timings timings = {}, Windows windows = WithWindows) {
         prompts = std::make_unique<PromptRecorder>();
         auto m = std::make_unique<RecordingMessenger>();
         net = m.get();
-        form = std::make_unique<TestForm>(std::move(m));
-        form->host().LocalIP = QStringLiteral("10.0.0.1");
-        form->host().ComputerName = QStringLiteral("ME");
-        form->host().WorkgroupName = QStringLiteral("WG");
-        form->net().SetSendSocket(42); // any valid descriptor: the recorder sends nothing
-        form->peers().PlantRoot();
+        if (windows == WithWindows)
+            form = std::make_unique<TestForm>(std::move(m), timings);
+        else
+            bare = std::make_unique<Session>(std::move(m), timings);
+        session().host().LocalIP = QStringLiteral("10.0.0.1");
+        session().host().ComputerName = QStringLiteral("ME");
+        session().host().WorkgroupName = QStringLiteral("WG");
+        session().net().SetSendSocket(42); // any valid descriptor: the recorder sends nothing
+        if (form) form->peers().PlantRoot();
     }
     void TearDown() {
         form.reset();
+        bare.reset();
         prompts.reset();
     }
+    Session &session() { return form ? form->session() : *bare; }
 
     // A datagram from sender, as the receive socket hands it over.
     void Feed(const QString &sender, const QString &text) {
-        form->dispatcher().DispatchDatagram(sender, cp949::encode(text));
+        session().dispatcher().DispatchDatagram(sender, cp949::encode(text));
     }
     // What was sent since the last call, as "ip text" (port 8765 checked).
     QStringList TakeSent() {

@@ -1,5 +1,6 @@
-// The chat handshake: the requester's wait, timeout and answers, and the
-// asked computer's answer dialog.
+// The chat handshake: the requester's wait, its timeout and the answers that
+// count, on the session alone; the wait notice, the prompts and the asked
+// computer's answer dialog on the windows.
 #include "chat/chathandshake.h"
 #include "chat/repcht.h"
 #include "chatfixture.h"
@@ -15,8 +16,31 @@
 class TestChatHandshake : public QObject {
     Q_OBJECT
     ChatFixture f;
+    QStringList heard; // what the handshake reported, a line a signal
 
-    QTimer *timer() { return f.form->session().chat().WaitTimer(); }
+    // Short enough that a wait running out costs the test nothing.
+    static Timings quick() {
+        Timings t;
+        t.chatWaitMs = 200;
+        return t;
+    }
+    ChatHandshake &chat() { return f.session().chat(); }
+    // Records the handshake's signals in heard.
+    void listen() {
+        ChatHandshake *c = &chat();
+        connect(c, &ChatHandshake::requestArrived, this, [this](const QString &name, const QString &ip) {
+            heard << QStringLiteral("request ") + name + QLatin1Char(' ') + ip;
+        });
+        connect(c, &ChatHandshake::accepted, this, [this](const QString &ip) { heard << QStringLiteral("accepted ") + ip; });
+        connect(c, &ChatHandshake::refused, this, [this](const QString &name, const QString &ip) {
+            heard << QStringLiteral("refused ") + name + QLatin1Char(' ') + ip;
+        });
+        connect(c, &ChatHandshake::cancelled, this, [this] { heard << QStringLiteral("cancelled"); });
+        // An expiry stops the wait first, so that a new request waits its whole interval.
+        connect(c, &ChatHandshake::waitExpired, this, [this, c] {
+            heard << (c->WaitTimer()->isActive() ? QStringLiteral("expired, still waiting") : QStringLiteral("expired"));
+        });
+    }
     TWait_Form &wait() { return f.form->waitForm(); }
     TRepCht_Form *dialog() { return f.form->chat().AnswerDialog(); }
     int dialogWindows() {
@@ -30,49 +54,143 @@ class TestChatHandshake : public QObject {
     const QString timeoutText = QStringLiteral("대기시간 초과로 1:1 채팅신청이 취소되었습니다");
 
 private slots:
-    void init() { f.SetUp(); }
+    void init() { heard.clear(); }
     void cleanup() { f.TearDown(); }
 
-    void noAnswerWithinFifteenSeconds() {
+    // The one wait at its real length.
+    void requestWaitsFifteenSeconds() {
+        f.SetUp({}, ChatFixture::SessionOnly);
+        listen();
+        chat().Request(QStringLiteral("10.0.0.5"));
+        QCOMPARE(f.TakeSent(), QStringList{QStringLiteral("10.0.0.5 @_*J;ME;10.0.0.1")});
+        QCOMPARE(chat().ChatPeerIP(), QStringLiteral("10.0.0.5"));
+        QCOMPARE(chat().WaitTimer()->objectName(), QStringLiteral("Timer_onechat"));
+
+        QTest::qWait(14000);
+        QVERIFY(chat().WaitTimer()->isActive());
+        QVERIFY(heard.isEmpty());
+        QTRY_VERIFY_WITH_TIMEOUT(!chat().WaitTimer()->isActive(), 2000);
+        QCOMPARE(heard, QStringList{QStringLiteral("expired")});
+        QCOMPARE(f.TakeSent(), QStringList{QStringLiteral("10.0.0.5 @_*V;")});
+    }
+
+    // However the wait ends, the computer asked is told once; a new request
+    // then waits for its own answer.
+    void waitEnds_data() {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<QStringList>("sent");
+        QTest::addColumn<QString>("waitingFor"); // empty: no request waits afterwards
+        const QString cancel = QStringLiteral("10.0.0.5 @_*V;");
+        QTest::newRow("running out") << "run out" << QStringList{cancel} << QString();
+        QTest::newRow("expired twice") << "expire twice" << QStringList{cancel} << QString();
+        QTest::newRow("asking another") << "ask 10.0.0.6"
+                                        << QStringList{cancel, QStringLiteral("10.0.0.6 @_*J;ME;10.0.0.1")}
+                                        << QStringLiteral("10.0.0.6");
+    }
+    void waitEnds() {
+        QFETCH(QString, how);
+        QFETCH(QStringList, sent);
+        QFETCH(QString, waitingFor);
+        f.SetUp(quick(), ChatFixture::SessionOnly);
+        listen();
+        chat().Request(QStringLiteral("10.0.0.5"));
+        f.TakeSent();
+        if (how == QStringLiteral("run out")) {
+            QTRY_VERIFY(!heard.isEmpty());
+        } else if (how == QStringLiteral("expire twice")) {
+            chat().Expire();
+            chat().Expire(); // finds no request
+        } else {
+            chat().Request(how.section(QLatin1Char(' '), 1));
+        }
+        QCOMPARE(heard, QStringList{QStringLiteral("expired")});
+        QCOMPARE(f.TakeSent(), sent);
+        QCOMPARE(chat().WaitTimer()->isActive(), !waitingFor.isEmpty());
+        if (!waitingFor.isEmpty()) QCOMPARE(chat().ChatPeerIP(), waitingFor);
+    }
+
+    // Only the computer asked answers, while it is asked, whatever address the
+    // answer names; an answer that counts ends the wait and sends nothing back.
+    void answersThatCount_data() {
+        QTest::addColumn<QString>("sender");
+        QTest::addColumn<QString>("answer");
+        QTest::addColumn<bool>("afterExpiry");
+        QTest::addColumn<QString>("outcome"); // empty: the answer does not count
+        const QString asked = QStringLiteral("10.0.0.5"), other = QStringLiteral("10.0.0.99");
+        const QString accept = QStringLiteral("@_*T;PC5;10.0.0.5"), refuse = QStringLiteral("@_*C;PC5;10.0.0.5");
+        QTest::newRow("accept") << asked << accept << false << "accepted 10.0.0.5";
+        QTest::newRow("accept naming another partner") << asked << "@_*T;PC5;10.0.0.6" << false << "accepted 10.0.0.6";
+        QTest::newRow("refusal") << asked << refuse << false << "refused PC5 10.0.0.5";
+        QTest::newRow("accept from another computer") << other << accept << false << QString();
+        QTest::newRow("refusal from another computer") << other << refuse << false << QString();
+        QTest::newRow("accept after the wait") << asked << accept << true << QString();
+        QTest::newRow("refusal after the wait") << asked << refuse << true << QString();
+    }
+    void answersThatCount() {
+        QFETCH(QString, sender);
+        QFETCH(QString, answer);
+        QFETCH(bool, afterExpiry);
+        QFETCH(QString, outcome);
+        f.SetUp(quick(), ChatFixture::SessionOnly);
+        chat().Request(QStringLiteral("10.0.0.5"));
+        if (afterExpiry) chat().Expire();
+        f.TakeSent();
+        listen();
+        f.Feed(sender, answer);
+        QCOMPARE(heard, outcome.isEmpty() ? QStringList() : QStringList{outcome});
+        QCOMPARE(chat().WaitTimer()->isActive(), outcome.isEmpty() && !afterExpiry);
+        QVERIFY(f.TakeSent().isEmpty());
+    }
+
+    void answeringARequest() {
+        f.SetUp(quick(), ChatFixture::SessionOnly);
+        listen();
+        f.Feed(QStringLiteral("10.0.0.7"), QStringLiteral("@_*J;PC7;10.0.0.7"));
+        chat().Accept(QStringLiteral("10.0.0.7"));
+        chat().Refuse(QStringLiteral("10.0.0.8"));
+        f.Feed(QStringLiteral("10.0.0.7"), QStringLiteral("@_*V;"));
+        QCOMPARE(heard, (QStringList{QStringLiteral("request PC7 10.0.0.7"), QStringLiteral("cancelled")}));
+        QCOMPARE(f.TakeSent(), (QStringList{QStringLiteral("10.0.0.7 @_*T;ME;10.0.0.1"),
+                                            QStringLiteral("10.0.0.8 @_*C;ME;10.0.0.1")}));
+        QVERIFY(!chat().WaitTimer()->isActive());
+    }
+
+    // The wait notice shows while the request waits; what ends the wait says why.
+    void waitNotice_data() {
+        QTest::addColumn<QString>("answer"); // from the computer asked; empty: none comes
+        QTest::addColumn<QStringList>("prompted");
+        QTest::addColumn<bool>("stillWaiting");
+        QTest::newRow("no answer") << QString() << QStringList{timeoutText} << false;
+        QTest::newRow("refusal") << "@_*C;PC5;10.0.0.5"
+                                 << QStringList{QStringLiteral("PC5(10.0.0.5)님이 1:1 채팅를 거절하셨습니다.")} << false;
+        QTest::newRow("asking another") << "ask" << QStringList{timeoutText} << true;
+    }
+    void waitNotice() {
+        QFETCH(QString, answer);
+        QFETCH(QStringList, prompted);
+        QFETCH(bool, stillWaiting);
+        f.SetUp(quick());
         f.AskForChat(QStringLiteral("10.0.0.5"), QStringLiteral("PC5"));
         QCOMPARE(f.TakeSent(), QStringList{QStringLiteral("10.0.0.5 @_*J;ME;10.0.0.1")});
         QVERIFY(wait().isVisible());
         QCOMPARE(wait().L_WaitMessage()->text(), QStringLiteral("상대방의 응답을 기다리고 있습니다"));
-        QVERIFY(timer()->isActive());
-        QCOMPARE(f.form->session().chat().ChatPeerIP(), QStringLiteral("10.0.0.5"));
-
-        QTest::qWait(14000);
-        QVERIFY(timer()->isActive());
         QVERIFY(f.prompts->asked.isEmpty());
-        QTRY_VERIFY_WITH_TIMEOUT(!timer()->isActive(), 2000);
-        QVERIFY(!wait().isVisible());
-        QCOMPARE(f.TakeSent(), QStringList{QStringLiteral("10.0.0.5 @_*V;")});
-        QTest::qWait(500);
-        QCOMPARE(f.prompts->Texts(), QStringList{timeoutText});
-    }
-
-    void secondRequestCancelsTheFirst() {
-        f.AskForChat(QStringLiteral("10.0.0.5"), QStringLiteral("PC5"));
-        QTest::qWait(1500);
-        f.AskForChat(QStringLiteral("10.0.0.6"), QStringLiteral("PC6"));
-        QCOMPARE(f.TakeSent(), (QStringList{QStringLiteral("10.0.0.5 @_*J;ME;10.0.0.1"),
-                                            QStringLiteral("10.0.0.5 @_*V;"), QStringLiteral("10.0.0.6 @_*J;ME;10.0.0.1")}));
-        QCOMPARE(f.prompts->Texts(), QStringList{timeoutText});
-        QVERIFY(timer()->isActive());
-        QVERIFY2(timer()->remainingTime() > 14500, qPrintable(QString::number(timer()->remainingTime())));
-        QVERIFY(wait().isVisible());
-        QCOMPARE(f.form->session().chat().ChatPeerIP(), QStringLiteral("10.0.0.6"));
+        if (answer.isEmpty())
+            QTRY_VERIFY(!wait().isVisible());
+        else if (answer == QStringLiteral("ask"))
+            f.AskForChat(QStringLiteral("10.0.0.6"), QStringLiteral("PC6"));
+        else
+            f.Feed(QStringLiteral("10.0.0.5"), answer);
+        QCOMPARE(wait().isVisible(), stillWaiting);
+        QCOMPARE(f.prompts->Texts(), prompted);
+        QVERIFY(!f.Chat().isVisible());
     }
 
     void acceptOpensTheChatWindow() {
+        f.SetUp();
         f.Feed(QStringLiteral("10.0.0.5"), QStringLiteral("@_*I;PC5;10.0.0.5;collected while hidden"));
         f.AskForChat(QStringLiteral("10.0.0.5"), QStringLiteral("PC5"));
-        // Only the computer asked answers, whatever address the answer names.
-        f.Feed(QStringLiteral("10.0.0.99"), QStringLiteral("@_*T;PC5;10.0.0.5"));
-        QVERIFY(timer()->isActive());
-        QVERIFY(!f.Chat().isVisible());
         f.Feed(QStringLiteral("10.0.0.5"), QStringLiteral("@_*T;PC5;10.0.0.5"));
-        QVERIFY(!timer()->isActive());
         QVERIFY(!wait().isVisible());
         QVERIFY(f.Chat().isVisible());
         QCOMPARE(f.Chat().PartnerAddress(), QStringLiteral("10.0.0.5"));
@@ -81,33 +199,8 @@ private slots:
         QVERIFY(f.prompts->asked.isEmpty());
     }
 
-    void acceptAfterTheTimeoutCountsNoMore() {
-        f.AskForChat(QStringLiteral("10.0.0.5"), QStringLiteral("PC5"));
-        f.form->session().chat().Expire();
-        QCOMPARE(f.prompts->Texts(), QStringList{timeoutText});
-        f.Feed(QStringLiteral("10.0.0.5"), QStringLiteral("@_*T;PC5;10.0.0.5"));
-        QVERIFY(!f.Chat().isVisible());
-        // An expiry without a waiting request does nothing.
-        f.TakeSent();
-        f.form->session().chat().Expire();
-        QVERIFY(f.TakeSent().isEmpty());
-        QCOMPARE(f.prompts->asked.size(), 1);
-    }
-
-    void refusalNamesTheRefuser() {
-        f.AskForChat(QStringLiteral("10.0.0.5"), QStringLiteral("PC5"));
-        f.Feed(QStringLiteral("10.0.0.5"), QStringLiteral("@_*C;PC5;10.0.0.5"));
-        QVERIFY(!timer()->isActive());
-        QVERIFY(!wait().isVisible());
-        QVERIFY(!f.Chat().isVisible());
-        QCOMPARE(f.prompts->Texts(), QStringList{QStringLiteral("PC5(10.0.0.5)님이 1:1 채팅를 거절하셨습니다.")});
-        // Nothing is sent back, and no timeout follows.
-        f.TakeSent();
-        QTest::qWait(100);
-        QVERIFY(f.TakeSent().isEmpty());
-    }
-
     void twoRequestsBeforeAnAnswer() {
+        f.SetUp();
         f.Chat().ShowChat();
         f.Feed(QStringLiteral("10.0.0.5"), QStringLiteral("@_*I;PC5;10.0.0.5;old partner's line"));
         f.Feed(QStringLiteral("10.0.0.7"), QStringLiteral("@_*J;PC7;10.0.0.7"));
@@ -131,6 +224,7 @@ private slots:
     }
 
     void refusalByButtonOrEscape() {
+        f.SetUp();
         f.Feed(QStringLiteral("10.0.0.7"), QStringLiteral("@_*J;PC7;10.0.0.7"));
         // Neither the title bar nor the window system closes it.
         dialog()->close();
@@ -150,6 +244,7 @@ private slots:
     }
 
     void cancelDestroysTheDialog() {
+        f.SetUp();
         // Without a dialog a cancel changes nothing.
         f.Feed(QStringLiteral("10.0.0.7"), QStringLiteral("@_*V;"));
         QVERIFY(!dialog());
@@ -171,6 +266,7 @@ private slots:
     }
 
     void peerTextIsNeverMarkup() {
+        f.SetUp();
         f.Feed(QStringLiteral("10.0.0.7"), QStringLiteral("@_*J;<b>PC7</b>;10.0.0.7"));
         auto *title = dialog()->findChild<QLabel *>(QStringLiteral("L_title"));
         QCOMPARE(title->textFormat(), Qt::PlainText);
