@@ -1,5 +1,6 @@
 #include "core/trayactivity.h"
 
+#include "chat/windowlook.h"
 #include "core/icons.h"
 
 #include <QEvent>
@@ -81,12 +82,7 @@ void TrayActivity::SetMarked(bool marked) {
     if (!marked) tray_->setToolTip(QStringLiteral("Quillmere"));
 }
 
-void TrayActivity::ShowMain() {
-    if (main_.isMinimized()) main_.showNormal();
-    main_.show();
-    main_.raise();
-    main_.activateWindow();
-}
+void TrayActivity::ShowMain() { BringToFront(&main_); }
 
 bool TrayActivity::eventFilter(QObject *watched, QEvent *event) {
     // The user is back at the window: the news has been seen.

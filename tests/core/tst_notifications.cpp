@@ -15,6 +15,7 @@
 #include <QDBusConnection>
 #include <QDir>
 #include <QProcess>
+#include <QSystemTrayIcon>
 #include <QTest>
 
 // The notification service of the private bus: it keeps what it is asked to show.
@@ -25,6 +26,7 @@ public:
     QList<QStringList> shown; // app, summary, body
 
 public slots:
+    QStringList GetCapabilities() { return {QStringLiteral("body"), QStringLiteral("body-markup")}; }
     uint Notify(const QString &app, uint, const QString &, const QString &summary, const QString &body,
                 const QStringList &, const QVariantMap &, int) {
         shown.append({app, summary, body});
@@ -72,10 +74,12 @@ private slots:
         form.dispatcher().DispatchDatagram(QStringLiteral("10.0.0.9"), CommandBytes(QStringLiteral("@_*J"), QStringLiteral("PC9;10.0.0.9")));
         QVERIFY(!tray.Marked());
 
+        // A peer's name shows as typed, not as the service's markup.
+        form.showMaximized();
         form.showMinimized();
-        form.dispatcher().DispatchDatagram(QStringLiteral("10.0.0.9"), CommandBytes(QStringLiteral("@_*J"), QStringLiteral("PC9;10.0.0.9")));
+        form.dispatcher().DispatchDatagram(QStringLiteral("10.0.0.9"), CommandBytes(QStringLiteral("@_*J"), QStringLiteral("<b>PC9</b>;10.0.0.9")));
         QTRY_COMPARE(listener.shown.size(), 1);
-        QCOMPARE(listener.shown[0], (QStringList{"Quillmere", "1:1 채팅 신청이 왔습니다", "PC9(10.0.0.9)님께서 1:1 채팅을 신청하셨습니다"}));
+        QCOMPARE(listener.shown[0], (QStringList{"Quillmere", "1:1 채팅 신청이 왔습니다", "&lt;b&gt;PC9&lt;/b&gt;(10.0.0.9)님께서 1:1 채팅을 신청하셨습니다"}));
         QVERIFY(tray.Marked());
 
         form.hide();
@@ -94,7 +98,8 @@ private slots:
         down.client().Timer_DownCTLTimer(); // running dry again without new work is no news
         down.hide();
 
-        form.showNormal(); // back at the window: the mark goes
+        emit tray.TrayIcon()->activated(QSystemTrayIcon::Trigger); // back at the window, as it was: the mark goes
+        QVERIFY(form.isMaximized() && !form.isMinimized());
         QVERIFY(!tray.Marked());
         QTest::qWait(200);
         QCOMPARE(listener.shown.size(), 3);
