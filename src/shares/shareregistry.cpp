@@ -69,11 +69,13 @@ void ShareRegistry::Append(const ShareRecord &record) {
 
 AddResult ShareRegistry::AddShareRecord(const QString &path, const QString &comment, const QString &password,
                                         ShareKind kind) {
-    const QString p = TrimBlanks(path);
+    const bool folder = kind == ShareKind::Folder;
+    // A folder is one folder however its path was written ("/srv//pub/").
+    const QString p = folder ? FolderPathForm(path) : TrimBlanks(path);
     const QFileInfo info(p);
-    if (p.isEmpty() || (kind == ShareKind::Folder ? !info.isDir() : !info.isFile())) return AddResult::Skipped;
+    if (p.isEmpty() || (folder ? !info.isDir() : !info.isFile())) return AddResult::Skipped;
     for (const ShareRecord &r : records_)
-        if (r.FullPath() == p) return AddResult::Skipped;
+        if ((r.kind == ShareKind::Folder ? FolderPathForm(r.FullPath()) : r.FullPath()) == p) return AddResult::Skipped;
     // The stored and sent formats split fields at ";" and hold CP949 only; such
     // a record could not come back from the configuration file.
     if (p.contains(QLatin1Char(';')) || !cp949::canEncode(p)) return AddResult::Unstorable;

@@ -26,6 +26,6 @@ QString FolderPathForm(const QString &path) {
     QString p = TrimBlanks(path);
     if (p.isEmpty()) return p;
     while (p.contains(QLatin1String("//"))) p.replace(QLatin1String("//"), QLatin1String("/"));
-    if (!p.endsWith(QLatin1Char('/'))) p += QLatin1Char('/');
+    if (p.size() > 1 && p.endsWith(QLatin1Char('/'))) p.chop(1);
     return p;
 }

@@ -8,5 +8,5 @@ QString ReplaceText(QString text, const QString &find, const QString &replacemen
 // text without blanks and control characters at either end.
 QString TrimBlanks(const QString &text);
 // A folder's path in one form, whatever way it was written: trimmed, without
-// doubled "/", and ending with "/" as every folder path of ours does.
+// doubled "/" and without a closing "/" (but for the root, "/").
 QString FolderPathForm(const QString &path);
