@@ -17,7 +17,7 @@ import sys
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "tests", "lan"))
-from testlan import TestLan, build_dir_from_args  # noqa: E402
+from testlan import PROGRAM_TIMINGS, TestLan, build_dir_from_args  # noqa: E402
 
 
 def option(name, default):
@@ -34,7 +34,7 @@ build = build_dir_from_args()
 files = option("--files", 100000)
 probe = os.path.join(build, "tests", "lanprobe_listing")
 
-with TestLan(build, hosts=2) as lan:
+with TestLan(build, hosts=2, timings=PROGRAM_TIMINGS) as lan:
     owner, requester = lan.hosts
     share = os.path.join(owner.root, "share")
     os.makedirs(share)

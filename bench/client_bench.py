@@ -22,7 +22,7 @@ import sys
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "tests", "lan"))
-from testlan import TestLan, build_dir_from_args, wait_for  # noqa: E402
+from testlan import PROGRAM_TIMINGS, TestLan, build_dir_from_args, wait_for  # noqa: E402
 
 
 def option(name, default):
@@ -64,7 +64,7 @@ size = option("--mib", 1024) << 20
 probe = os.path.join(build, "tests", "lanprobe_download")
 install_missing(["nginx", "curl", "iperf3"])
 
-with TestLan(build, hosts=2) as lan:
+with TestLan(build, hosts=2, timings=PROGRAM_TIMINGS) as lan:
     owner, requester = lan.hosts
     data = os.path.join(owner.root, "www")
     os.makedirs(data)

@@ -25,7 +25,7 @@ import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "tests", "load"))
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "tests", "lan"))
-from testlan import TestLan  # noqa: E402
+from testlan import PROGRAM_TIMINGS, TestLan  # noqa: E402
 import loadlan  # noqa: E402
 
 RMEM_MAX = 212992
@@ -100,7 +100,7 @@ def fan_in(build, computers, each, log):
         resource.setrlimit(resource.RLIMIT_NOFILE, (min(hard, computers + 1024), hard))
     rng = random.Random(5)
     figures = {}
-    with TestLan(build, hosts=2) as lan:
+    with TestLan(build, hosts=2, timings=PROGRAM_TIMINGS) as lan:
         copy, peers = lan.hosts
         loadlan.add_peer_addresses(peers, copy, computers)
         sockets, schedule, expected = [], [], 0

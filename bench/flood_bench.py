@@ -13,7 +13,7 @@ import time
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "tests", "lan"))
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "tests", "load"))
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "tests", "hostile"))
-from testlan import TestLan, build_dir_from_args  # noqa: E402
+from testlan import PROGRAM_TIMINGS, TestLan, build_dir_from_args  # noqa: E402
 from loadlan import publish  # noqa: E402
 from hostilepeer import Forger, Honest, PeakRss, file_servers, forged_ip, kill_file_servers  # noqa: E402
 
@@ -36,7 +36,7 @@ def floods(path, good):
 
 build = build_dir_from_args()
 rows = []
-with TestLan(build, hosts=3) as lan:
+with TestLan(build, hosts=3, timings=PROGRAM_TIMINGS) as lan:
     qm1, evil, good = lan.hosts
     entries = publish(qm1, 400)
     path = entries[0][3] + entries[0][0]

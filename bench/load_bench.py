@@ -12,7 +12,7 @@ import sys
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "tests", "load"))
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "tests", "lan"))
-from testlan import build_dir_from_args  # noqa: E402
+from testlan import PROGRAM_TIMINGS, build_dir_from_args  # noqa: E402
 import loadlan  # noqa: E402
 
 LOADS = [
@@ -26,7 +26,7 @@ build = build_dir_from_args()
 rows = []
 for title, load in LOADS:
     print("== %s: %s" % (title, " ".join("%s=%s" % kv for kv in load.items())), flush=True)
-    failures, f = loadlan.run(build, log=lambda line: print("   " + line, flush=True), **load)
+    failures, f = loadlan.run(build, log=lambda line: print("   " + line, flush=True), timings=PROGRAM_TIMINGS, **load)
     rows.append((title, f, failures))
 
 print()

@@ -29,10 +29,18 @@ struct ClientHarness {
     RecordingMessenger *net = nullptr;
     int sendSocket = -1;
 
-    ClientHarness() {
+    // Shorter waits than the program's (5 s for the owner, 6 s for answers), unless a case needs those.
+    static Timings ShortWaits() {
+        Timings t;
+        t.transferWaitMs = 2000;
+        t.answerWaitMs = 3000;
+        return t;
+    }
+
+    explicit ClientHarness(Timings timings = ShortWaits()) {
         auto m = std::make_unique<RecordingMessenger>();
         net = m.get();
-        form = std::make_unique<TestForm>(std::move(m));
+        form = std::make_unique<TestForm>(std::move(m), timings);
         form->host().LocalIP = kOwnerIP;
         form->host().ComputerName = QStringLiteral("ME");
         // Sends need a send socket; what they would send is recorded.

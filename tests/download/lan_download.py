@@ -20,7 +20,7 @@ import threading
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "lan"))
-from testlan import TestLan, build_dir_from_args, check, failures, finish  # noqa: E402
+from testlan import TestLan, await_announcements, build_dir_from_args, check, failures, finish  # noqa: E402
 
 build = build_dir_from_args()
 probe = os.path.join(build, "tests", "lanprobe_download")
@@ -127,9 +127,12 @@ with TestLan(build, hosts=3) as lan:
     qm2.write_shares([";" + rfiles + ";;;D"])
 
     shutil.copy2(probe, qm3.folder + "lanprobe_download")
+    heard = qm3.socket()
+    heard.bind(("0.0.0.0", 8765))
     qm1.start_program()
     qm2.start_program()
-    time.sleep(2)
+    check(await_announcements(heard, (qm1, qm2)), "the owners never announced themselves")
+    heard.close()
 
     # A 50 MiB file.
     down1 = os.path.join(qm3.root, "down1")

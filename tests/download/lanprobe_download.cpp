@@ -66,7 +66,7 @@ int main(int argc, char **argv) {
         std::fflush(stdout);
         return prompts::Answer{};
     });
-    Session session;
+    Session session(nullptr, Timings::FromEnvironment());
     WiredForm form(session);
     form.show();
     if (!QTest::qWaitFor([&] { return form.SendSocket() >= 0; }, 10000)) return 2;

@@ -7,4 +7,5 @@ add_dependencies(tst_serving Vellicor)
 add_test(NAME tst_serving COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/pidns-run.sh $<TARGET_FILE:tst_serving>)
 # The servers it holds are counted by every copy on this machine, test LAN hosts included.
 set_tests_properties(tst_serving PROPERTIES TIMEOUT 300 RESOURCE_LOCK testlan)
+qm_lan_lock_first(tst_serving)
 qm_lan_test(lan_serving lan_serving.py)

@@ -71,7 +71,7 @@ class TestDownForm : public QObject {
 
 private slots:
     void init() {
-        h = std::make_unique<ClientHarness>();
+        h = std::make_unique<ClientHarness>(Timings{}); // the window as the program builds it, its intervals too
         dir = std::make_unique<QTemporaryDir>();
         prompts = std::make_unique<PromptRecorder>();
         opened.clear();

@@ -153,7 +153,8 @@ int partner(WiredForm &form) {
         QTest::qWait(200);
         type(window, replies[i]);
     }
-    QTest::qWait(150000);
+    // Stays for the user's pictures until the test LAN ends it.
+    waitFor([&] { return !form.isVisible(); }, 150000);
     return 0;
 }
 
@@ -163,7 +164,7 @@ int main(int argc, char *argv[]) {
     QApplication app(argc, argv);
     app.setQuitOnLastWindowClosed(false);
     probe::printPrompts();
-    Session session;
+    Session session(nullptr, Timings::FromEnvironment());
     WiredForm form(session);
     form.resize(1100, 640);
     if (!probe::startUp(form)) return probe::fail(QStringLiteral("no start-up"));

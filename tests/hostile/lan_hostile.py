@@ -344,7 +344,7 @@ with TestLan(build, hosts=3) as lan:
         check(browsed is not None, "%s: no browse answer within 5 s" % title)
         check(fetched is not None, "%s: no @_+K within 5 s" % title)
         check(sanitized(build) or peak - rss.start < 40 * 1024, "%s: memory grew by %d KiB" % (title, peak - rss.start))
-        time.sleep(3.5)  # the servers nobody connects to give up
+        wait_for(lambda: not qm1.pids_of("Vellicor"), 10)  # the servers nobody connects to give up
     watching.set()
     check(most_servers[0] <= 6, "%d file servers ran at once" % most_servers[0])
     check(proc.poll() is None, "the copy ended during the forged floods (%s)" % proc.poll())

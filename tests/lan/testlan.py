@@ -17,10 +17,15 @@ caller's own namespace.
 A host may get more addresses on its LAN link (add_address), a hosts file
 that names another address (map_name), or a second link straight to another
 host (lan.side_link).
+
+Every program started on the LAN gets short intervals (QUILLMERE_TIMINGS,
+SHORT_TIMINGS below), so that no scenario waits out a real one; a scenario
+that measures an interval asks for its real length with timings={name: None}.
 """
 import atexit
 import ctypes
 import os
+import select
 import shutil
 import signal
 import socket
@@ -33,6 +38,18 @@ import time
 SKIP = 77
 CLONE_NEWNET = 0x40000000
 _libc = ctypes.CDLL("libc.so.6", use_errno=True)
+
+
+# Short enough to keep the scenarios quick, long enough that a copy on a busy
+# machine still answers within them.
+SHORT_TIMINGS = {"announce": 3000, "answer": 3000, "chat": 5000, "spacing": 100, "transfer": 2000}
+# The program's own intervals, for benchmarks that measure it as users run it.
+PROGRAM_TIMINGS = {name: None for name in SHORT_TIMINGS}
+
+
+def timings_text(timings):
+    """QUILLMERE_TIMINGS for the given intervals; None leaves an interval at its real length."""
+    return ",".join("%s=%d" % (k, v) for k, v in timings.items() if v is not None)
 
 
 class LanUnavailable(Exception):
@@ -103,6 +120,7 @@ class Host:
             "XDG_RUNTIME_DIR": self.home,
             "QT_QPA_PLATFORM": "offscreen",
             "LANG": "C.UTF-8",
+            "QUILLMERE_TIMINGS": self.lan.timings,
         }
         # Sanitizer options reach the programs of sanitized builds.
         e.update({k: v for k, v in os.environ.items() if k.endswith("SAN_OPTIONS")})
@@ -186,9 +204,11 @@ class Host:
 
 
 class TestLan:
-    def __init__(self, build_dir, hosts=3):
+    def __init__(self, build_dir, hosts=3, timings=None):
         self.build = os.path.abspath(build_dir)
         self.count = hosts
+        self.intervals = dict(SHORT_TIMINGS, **(timings or {}))
+        self.timings = timings_text(self.intervals)
         self.tag = "qm%d" % (os.getpid() % 100000)
         self.bridge_ns = self.tag + "br"
         self.hosts = []
@@ -332,6 +352,17 @@ def wait_for(predicate, timeout, interval=0.1):
             return v
         time.sleep(interval)
     return predicate()
+
+
+def await_announcements(sock, hosts, timeout=20):
+    """Whether every one of hosts announced itself to sock (bound to port 8765) within timeout seconds."""
+    waiting = {h.ip for h in hosts}
+    deadline = time.time() + timeout
+    while waiting and select.select([sock], [], [], max(0.0, deadline - time.time()))[0]:
+        data, (src, _) = sock.recvfrom(70000)
+        if data.startswith(b"@_&#;@_&F;"):
+            waiting.discard(src)
+    return not waiting
 
 
 def build_dir_from_args():

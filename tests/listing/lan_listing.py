@@ -18,7 +18,7 @@ import sys
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "lan"))
-from testlan import TestLan, build_dir_from_args, check, finish  # noqa: E402
+from testlan import TestLan, await_announcements, build_dir_from_args, check, finish, timings_text  # noqa: E402
 
 build = build_dir_from_args()
 probe = os.path.join(build, "tests", "lanprobe_listing")
@@ -50,7 +50,8 @@ def run_probe(host, env, shot=None):
     return rows, [int(c) for c in counts.split(",") if c], prompts, statuses
 
 
-with TestLan(build, hosts=5) as lan:
+# The spacing of a paced answer is measured here at its real length.
+with TestLan(build, hosts=5, timings={"spacing": None}) as lan:
     qm1, qm2, qm3, qm4, qm5 = lan.hosts
     # QM2: a folder whose list needs at least three datagrams, and one file.
     big = os.path.join(qm2.root, "share", "big")
@@ -72,9 +73,13 @@ with TestLan(build, hosts=5) as lan:
     own = os.path.join(qm1.root, "alpha-own.txt")
     make_files(qm1.root, ["alpha-own.txt"])
 
+    s = qm5.socket()
+    s.setsockopt(socket.SOL_SOCKET, socket.SO_BROADCAST, 1)
+    s.setsockopt(socket.SOL_SOCKET, socket.SO_BINDTODEVICE, b"eth0")  # the namespace has no routes
+    s.bind(("0.0.0.0", 8765))
     for h in (qm2, qm3, qm4):
         h.start_program()
-    time.sleep(2)
+    check(await_announcements(s, (qm2, qm3, qm4)), "the copies never announced themselves")
 
     # Browse QM2.
     rows, counts, prompts, statuses = run_probe(qm1, {"QM_MODE": "browse", "QM_TARGET_IP": qm2.ip, "QM_TARGET_NAME": qm2.name},
@@ -94,23 +99,20 @@ with TestLan(build, hosts=5) as lan:
     check(prompts == ["공개한 파일이 하나도 없습니다"], "browse of QM4: %s" % prompts)
     check(rows == [], "browse of QM4 rows %s" % rows)
 
-    # Search from QM1.
-    rows, counts, prompts, statuses = run_probe(qm1, {"QM_MODE": "search", "QM_TEXT": "alpha", "QM_OWN_FILE": own},
-                                      "search-page-search.png")
+    # Search from QM1, waiting as long as the program does: answers come up to 4 s late.
+    rows, counts, prompts, statuses = run_probe(qm1, {"QM_MODE": "search", "QM_TEXT": "alpha", "QM_OWN_FILE": own,
+                                                      "QUILLMERE_TIMINGS": timings_text(dict(lan.intervals, answer=None))},
+                                                "search-page-search.png")
     want = sorted([(".hidden-alpha.cfg", qm2.name), ("report-alpha.txt", qm2.name), ("ALPHA song.mp3", qm3.name),
                    ("노래 alpha.ogg", qm3.name), ("one.doc", qm3.name), ("two.doc", qm3.name)])
     got = sorted((r[0], r[3]) for r in rows)
     check(got == want, "search results %s, expected %s" % (got, want))
     check(prompts == [], "search asked %s" % prompts)
 
-    # A scripted searcher: QM2 and QM3 answer, QM4 never does.
-    s = qm5.socket()
-    s.setsockopt(socket.SOL_SOCKET, socket.SO_BROADCAST, 1)
-    s.setsockopt(socket.SOL_SOCKET, socket.SO_BINDTODEVICE, b"eth0")  # the namespace has no routes
-    s.bind(("0.0.0.0", 8765))
+    # A scripted searcher: QM2 and QM3 answer, each after a delay of up to 4 s; QM4 never does.
     s.sendto(b"@_&#;@_+B;alpha", ("255.255.255.255", 8765))
     sources = {}
-    deadline = time.time() + 7
+    deadline = time.time() + 5.5
     while time.time() < deadline:
         ready, _, _ = select.select([s], [], [], 0.5)
         if ready:
@@ -123,22 +125,25 @@ with TestLan(build, hosts=5) as lan:
 
     # A scripted requester: without the marker the answer keeps the original's
     # spacing; with it the same datagrams come at once, then the end datagram.
-    def browse_qm2(request):
+    def browse_qm2(request, quiet):
+        """QM2's answer: what it sends until quiet seconds pass without a datagram (its announcements aside)."""
         s.sendto(request, (qm2.ip, 8765))
         got = []
+        last = time.time()
         while True:
-            ready, _, _ = select.select([s], [], [], 4)
-            if not ready:
+            left = last + quiet - time.time()
+            if left <= 0 or not select.select([s], [], [], left)[0]:
                 return got
             data, (src, _) = s.recvfrom(8192)
-            if src == qm2.ip:
-                got.append((time.time(), data))
+            if src == qm2.ip and not data.startswith(b"@_&#;@_&F;"):
+                last = time.time()
+                got.append((last, data))
 
-    paced = browse_qm2(b"@_+L;")
+    paced = browse_qm2(b"@_+L;", 2.5)
     gaps = [b[0] - a[0] for a, b in zip(paced, paced[1:])]
     check(len(paced) >= 3 and all(d.startswith(b"@_+G;") for _, d in paced), "paced answer: %d datagrams" % len(paced))
     check(all(g >= 1.0 for g in gaps), "paced answer not faster than 1 s apart: %s" % gaps)
-    fast = [d for _, d in browse_qm2(b"@_+L;QMF1")]
+    fast = [d for _, d in browse_qm2(b"@_+L;QMF1", 1)]
     check(fast[:-1] == [d for _, d in paced], "marked answer: same list datagrams")
     check(fast[-1:] == [b"@_+E;%d" % len(paced)], "end datagram %s" % fast[-1:])
 

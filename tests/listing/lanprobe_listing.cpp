@@ -7,6 +7,8 @@
 #include "core/mainform.h"
 #include "core/session.h"
 #include "listing/listingcontroller.h"
+#include "listing/remotelisting.h"
+#include "listing/searchresponder.h"
 #include "peers/peerdirectory.h"
 #include "peers/peertree.h"
 #include "probekit.h"
@@ -31,7 +33,7 @@ int main(int argc, char *argv[]) {
     QApplication app(argc, argv);
     app.setQuitOnLastWindowClosed(false);
     probe::printPrompts();
-    Session session;
+    Session session(nullptr, Timings::FromEnvironment());
     WiredForm form(session);
     form.resize(1100, 620);
     QElapsedTimer t;
@@ -64,8 +66,13 @@ int main(int argc, char *argv[]) {
     });
     poll.start(10);
 
+    const bool browse = env("QM_MODE") == QStringLiteral("browse");
+    bool over = false;
+    QObject::connect(&session.listing(), &RemoteListing::browseComplete, [&] { over = true; });
+    QObject::connect(&session.listing(), &RemoteListing::noShares, [&] { over = true; });
+    QObject::connect(&session.listing(), &RemoteListing::noAnswer, [&] { over = true; });
     sinceCommand.start();
-    if (env("QM_MODE") == QStringLiteral("browse")) {
+    if (browse) {
         form.session().peers().AddPresence(env("QM_TARGET_IP"), QStringLiteral("WG"), env("QM_TARGET_NAME"));
         // The target may already be listed under its own workgroup from its announcement.
         const QList<QTreeWidgetItem *> found =
@@ -80,12 +87,15 @@ int main(int argc, char *argv[]) {
         form.E_SearchFileName()->setText(env("QM_TEXT"));
         form.SB_SearchFile()->click();
     }
-    // Answers keep coming after the command's wait; stop once they settle.
+    // Answers keep coming after the command's wait: a browse is over once its
+    // list is complete or refused, a search once its answers' longest delay
+    // has passed; then stop when the views stay still.
     lastChange.restart();
     QEventLoop settle;
     QTimer settled;
     QObject::connect(&settled, &QTimer::timeout, [&] {
-        if (lastChange.elapsed() >= 5000 || t.elapsed() >= 60000) settle.quit();
+        if (!browse && sinceCommand.elapsed() >= SearchResponder::kDelayRangeMs + 500) over = true;
+        if ((over && lastChange.elapsed() >= 1000) || t.elapsed() >= 60000) settle.quit();
     });
     settled.start(100);
     settle.exec();

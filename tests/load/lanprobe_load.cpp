@@ -75,7 +75,7 @@ int main(int argc, char *argv[]) {
     });
     const int expected = qEnvironmentVariableIntValue("QM_EXPECT");
 
-    Session session;
+    Session session(nullptr, Timings::FromEnvironment());
     WiredForm form(session);
     form.resize(1000, 600);
     if (!probe::startUp(form)) return probe::fail(QStringLiteral("no start-up"));

@@ -203,8 +203,9 @@ def announce(sockets, peers, seconds):
     return time.time() - start
 
 
-def run(build, peers=500, groups=50, browsers=20, searchers=20, files=400, presence_seconds=2.5, log=print):
-    """Runs the load once. Returns (failures, figures)."""
+def run(build, peers=500, groups=50, browsers=20, searchers=20, files=400, presence_seconds=2.5, log=print,
+        timings=None):
+    """Runs the load once, the copy with the given intervals (TestLan). Returns (failures, figures)."""
     failures = []
     figures = {}
 
@@ -221,7 +222,7 @@ def run(build, peers=500, groups=50, browsers=20, searchers=20, files=400, prese
     browser_ids = [(k * peers) // browsers for k in range(browsers)]
     searcher_ids = [(k * peers) // searchers + 1 for k in range(searchers)]
 
-    with TestLan(build, hosts=2) as lan:
+    with TestLan(build, hosts=2, timings=timings) as lan:
         copy, peer_host = lan.hosts
         own_group = group_name(0)
         copy.write_smb_conf("[global]\n   workgroup = %s\n" % own_group.lower())
