@@ -19,10 +19,12 @@ bool directlyInside(const QString &folder, const QString &path) {
            name != QLatin1String("..");
 }
 
-// The record that publishes path, or null.
+// The record that publishes path, or null. A link that leads out of the
+// record's folder is not served, a file record's own included: whoever can
+// write in that folder could point it at any file of this user's.
 const ShareRecord *publisher(const QList<ShareRecord> &records, const QString &path) {
     for (const ShareRecord &r : records) {
-        if (r.kind == ShareKind::File ? r.FullPath() == path
+        if (r.kind == ShareKind::File ? r.FullPath() == path && StaysInFolder(r.folder, path)
                                       : directlyInside(r.name, path) && StaysInFolder(r.name, path))
             return &r;
     }

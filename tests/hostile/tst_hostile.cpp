@@ -143,8 +143,8 @@ private slots:
     }
 
     // Links in a shared folder: one that stays in it is listed and served,
-    // one that leads out is neither; a file record that is a link, and a
-    // folder record reached through one, are what the owner chose.
+    // one that leads out is neither, nor is a file record that is such a
+    // link; a folder record reached through one is what the owner chose.
     void linksOutOfASharedFolder() {
         QVERIFY(QDir().mkpath(path(QStringLiteral("pub"))));
         QVERIFY(QDir().mkpath(path(QStringLiteral("secret"))));
@@ -169,10 +169,10 @@ private slots:
                                          {path(QStringLiteral("publink")), {}, {}, {}, {}, ShareKind::Folder},
                                          {QStringLiteral("chosen.txt"), {}, {}, dir->path() + QLatin1Char('/'), {},
                                           ShareKind::File}};
-        for (const char *name : {"pub/a.txt", "pub/alias.txt", "publink/a.txt", "chosen.txt"})
+        for (const char *name : {"pub/a.txt", "pub/alias.txt", "publink/a.txt"})
             QVERIFY2(ServedFileSize(records, path(QString::fromLatin1(name))) == 5, name);
         for (const char *name : {"pub/leak.txt", "pub/leak2.txt", "pub/dir/s.txt", "publink/leak.txt",
-                                 "pub/../secret/s.txt", "secret/s.txt"})
+                                 "pub/../secret/s.txt", "secret/s.txt", "chosen.txt"})
             QVERIFY2(ServedFileSize(records, path(QString::fromLatin1(name))) == -1, name);
     }
 
