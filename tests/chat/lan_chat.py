@@ -2,7 +2,8 @@
 
 QM1 runs the copy under test (lanprobe_chat, a real main window driven by a
 script); QM2 is a scripted peer on port 8765. Checks: the real copy asks QM2
-for a chat, QM2 accepts, lines with ";" go both ways and QM2 leaves; QM2 asks
+for a chat, an acceptance forged from another address is ignored, QM2
+accepts, lines with ";" go both ways and QM2 leaves; QM2 asks
 the real copy three times, and the copy's dialog accepts, refuses, and is
 cancelled; the copy pings QM2, which answers, and an address where no host is,
 with each kind of ICMP socket."""
@@ -16,7 +17,9 @@ import threading
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "lan"))
+sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "hostile"))
 from testlan import TestLan, build_dir_from_args, check, failures  # noqa: E402
+from hostilepeer import Forger, forged_ip  # noqa: E402
 
 build = build_dir_from_args()
 probe = os.path.join(build, "tests", "lanprobe_chat")
@@ -117,6 +120,10 @@ def asking(lan, peer):
     sender, text = peer.receive("@_*J", announce=lambda: peer.send("10.77.0.255", "@_&#;@_&F;WG;QM2"))
     check((sender, text) == (qm1.ip, "@_*J;QM1;" + qm1.ip), "chat request %r from %r" % (text, sender))
     check(probe.expect("ASKED ") == qm2.ip, "asked the wrong address")
+    # An acceptance from an address not asked, forged, must not open the chat window.
+    evil = forged_ip(7)
+    Forger(qm2, qm1).send(evil, "@_*T;EVIL;" + evil)
+    time.sleep(0.3)
     peer.send(qm1.ip, "@_*T;QM2;" + qm2.ip)
     check(probe.expect("CHAT ") == qm2.ip, "chat window not addressed to QM2")
     sender, text = peer.receive("@_*I")
