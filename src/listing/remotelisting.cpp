@@ -43,9 +43,10 @@ RemoteListing::RemoteListing(Session &session)
         // Only an answer that is arriving can end.
         if (!listFrom_.isEmpty() && sender == listFrom_ && listQuiet_.isActive()) BrowseComplete(ReadListEnd(text));
     });
-    d.SetHandler("@_+N", [this](const QString &, const QString &) {
-        // Only a browse that waits takes the answer: unasked ones would stack a box each.
-        if (!answerWait_.isActive()) return;
+    d.SetHandler("@_+N", [this](const QString &sender, const QString &) {
+        // Only the computer browsed, while the browse waits, answers so: unasked
+        // answers would stack a box each, or end a wait that is not theirs.
+        if (!answerWait_.isActive() || sender != listFrom_) return;
         answerWait_.stop();
         emit noShares();
     });

@@ -356,7 +356,7 @@ private slots:
         answers(QStringLiteral("127.0.0.66"), 2000);
         QCOMPARE(prompts->Texts(), QStringList());
         QVERIFY(!h->form->chatForm().isVisible());
-        h->form->Timer_FileShare()->start();
+        h->form->session().listing().Browse(QStringLiteral("127.0.0.77"), QStringLiteral("PC77"));
         h->form->peers().PlantRoot();
         h->form->session().peers().AddPresence(QStringLiteral("127.0.0.66"), QStringLiteral("WG"), QStringLiteral("EVIL"));
         const QList<QTreeWidgetItem *> evil =

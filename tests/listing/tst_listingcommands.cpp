@@ -181,9 +181,10 @@ private slots:
 
     void noSharesReply() {
         PromptRecorder prompts;
-        form->listing().views().PlantShareRoot();
-        form->Timer_FileShare()->start();
+        form->session().listing().Browse(QStringLiteral("10.0.0.5"), QStringLiteral("PC5"));
         form->SetStatusText(QStringLiteral("waiting"));
+        receive(QStringLiteral("10.0.0.8"), QStringLiteral("@_+N;")); // not from the computer browsed
+        QCOMPARE(prompts.Texts(), QStringList());
         receive(QStringLiteral("10.0.0.5"), QStringLiteral("@_+N;"));
         QCOMPARE(prompts.Texts(), QStringList{QStringLiteral("공개한 파일이 하나도 없습니다")});
         QCOMPARE(prompts.asked[0].kind, prompts::Kind::Information);
