@@ -2,7 +2,7 @@
 // browses one computer or searches the network, then prints what its views
 // hold. QM_MODE browse (QM_TARGET_IP, QM_TARGET_NAME) or search (QM_TEXT);
 // QM_OWN_FILE: a file this copy publishes itself; QM_SHOT: a PNG of the window
-// (and one more, -arriving, as the first rows come in).
+// (and two more: -arriving as the first rows come in, -complete as the status line says so).
 // Prints the counter after each change, each status line shown, and how long
 // after the command the status line first said the list was complete.
 #include "core/mainform.h"
@@ -53,19 +53,29 @@ int main(int argc, char *argv[]) {
     QElapsedTimer sinceCommand;
     qint64 completeMs = -1;
     const QString shot = env("QM_SHOT");
+    bool arrivingShown = false;
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
         const QString c = form.L_SearchFileCnt()->text();
         const QString s = form.StatusText(2);
+        const bool complete = s.startsWith(QStringLiteral("목록 수신 완료"));
+        auto grabAs = [&](const char *suffix) {
+            if (!shot.isEmpty()) form.grab().save(QString(shot).replace(QStringLiteral(".png"), QLatin1String(suffix)));
+        };
         if (!c.isEmpty() && (counts.isEmpty() || counts.last() != c)) {
             // The first rows in while more are on their way, as the user sees them arrive.
-            if (counts.isEmpty() && !shot.isEmpty() && !s.startsWith(QStringLiteral("목록 수신 완료")))
-                form.grab().save(QString(shot).replace(QStringLiteral(".png"), QStringLiteral("-arriving.png")));
+            if (!complete && c != QStringLiteral("0") && !arrivingShown) {
+                grabAs("-arriving.png");
+                arrivingShown = true;
+            }
             counts << c;
             lastChange.restart();
         }
         if (statuses.isEmpty() || statuses.last() != s) statuses << s;
-        if (completeMs < 0 && s.startsWith(QStringLiteral("목록 수신 완료"))) completeMs = sinceCommand.elapsed();
+        if (completeMs < 0 && complete) {
+            completeMs = sinceCommand.elapsed();
+            grabAs("-complete.png");
+        }
     });
     poll.start(10);
 
