@@ -8,6 +8,7 @@
 #include "listing/waitform.h"
 #include "platform/cp949.h"
 #include "recordingmessenger.h"
+#include "shottheme.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -15,6 +16,7 @@
 
 int main(int argc, char **argv) {
     QApplication app(argc, argv);
+    ApplyShotTheme();
     const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("/tmp");
     TestForm form;
     form.host().LocalIP = QStringLiteral("10.0.0.1");

@@ -10,6 +10,7 @@
 #include "download/downloadqueue.h"
 #include "download/transferclient.h"
 #include "platform/desktopnotifications.h"
+#include "notificationlistener.h"
 #include "recordingmessenger.h"
 
 #include <QDBusConnection>
@@ -17,22 +18,6 @@
 #include <QProcess>
 #include <QSystemTrayIcon>
 #include <QTest>
-
-// The notification service of the private bus: it keeps what it is asked to show.
-class NotificationListener : public QObject {
-    Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
-public:
-    QList<QStringList> shown; // app, summary, body
-
-public slots:
-    QStringList GetCapabilities() { return {QStringLiteral("body"), QStringLiteral("body-markup")}; }
-    uint Notify(const QString &app, uint, const QString &, const QString &summary, const QString &body,
-                const QStringList &, const QVariantMap &, int) {
-        shown.append({app, summary, body});
-        return uint(shown.size());
-    }
-};
 
 class TestNotifications : public QObject {
     Q_OBJECT

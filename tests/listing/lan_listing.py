@@ -39,6 +39,8 @@ def run_probe(host, env, shot=None):
     if shot and shots:
         os.makedirs(shots, exist_ok=True)
         env = dict(env, QM_SHOT=os.path.join(shots, shot))
+        if os.environ.get("DISPLAY"):  # on a desktop (tests/guide/xdesk.sh), as a user sees it
+            env.update(DISPLAY=os.environ["DISPLAY"], QT_QPA_PLATFORM="xcb")
     r = host.run([host.folder + "lanprobe_listing"], env=env, timeout=90, cwd=host.folder)
     out = r.stdout
     rows = [l[4:].split("|") for l in out.splitlines() if l.startswith("ROW ")]

@@ -1,7 +1,8 @@
 // The copy under test of the listing LAN test: a real main window that
 // browses one computer or searches the network, then prints what its views
 // hold. QM_MODE browse (QM_TARGET_IP, QM_TARGET_NAME) or search (QM_TEXT);
-// QM_OWN_FILE: a file this copy publishes itself; QM_SHOT: a PNG of the window.
+// QM_OWN_FILE: a file this copy publishes itself; QM_SHOT: a PNG of the window
+// (and two more: -arriving as the first rows come in, -complete as the status line says so).
 // Prints the counter after each change, each status line shown, and how long
 // after the command the status line first said the list was complete.
 #include "core/mainform.h"
@@ -53,16 +54,30 @@ int main(int argc, char *argv[]) {
     lastChange.start();
     QElapsedTimer sinceCommand;
     qint64 completeMs = -1;
+    const QString shot = env("QM_SHOT");
+    bool arrivingShown = false;
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
         const QString c = form.L_SearchFileCnt()->text();
+        const QString s = form.StatusText(2);
+        const bool complete = s.startsWith(QStringLiteral("목록 수신 완료"));
+        auto grabAs = [&](const char *suffix) {
+            if (!shot.isEmpty()) form.grab().save(QString(shot).replace(QStringLiteral(".png"), QLatin1String(suffix)));
+        };
         if (!c.isEmpty() && (counts.isEmpty() || counts.last() != c)) {
+            // The first rows in while more are on their way, as the user sees them arrive.
+            if (!complete && c != QStringLiteral("0") && !arrivingShown) {
+                grabAs("-arriving.png");
+                arrivingShown = true;
+            }
             counts << c;
             lastChange.restart();
         }
-        const QString s = form.StatusText(2);
         if (statuses.isEmpty() || statuses.last() != s) statuses << s;
-        if (completeMs < 0 && s.startsWith(QStringLiteral("목록 수신 완료"))) completeMs = sinceCommand.elapsed();
+        if (completeMs < 0 && complete) {
+            completeMs = sinceCommand.elapsed();
+            grabAs("-complete.png");
+        }
     });
     poll.start(10);
 
@@ -106,7 +121,6 @@ int main(int argc, char *argv[]) {
     say(QStringLiteral("LABEL ") + form.L_SearchFileName()->text());
     for (const ShareEntry &e : form.listing().Entries())
         say(QStringLiteral("ROW ") + QStringList{e.name, e.size, e.folder, e.owner, e.ownerIP}.join(QLatin1Char('|')));
-    const QString shot = env("QM_SHOT");
     if (!shot.isEmpty()) {
         // Choose the first folder at the bottom of the tree, as a user would.
         QTreeWidgetItem *node = form.TV_ShareFile()->topLevelItem(0);

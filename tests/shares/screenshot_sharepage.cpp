@@ -1,23 +1,27 @@
-// Saves pictures of the share settings page with files and folders in it and
-// of the properties of one of them, for looking at.
+// Saves pictures of the share settings page with files and folders in it, of
+// the properties of one of them and of the dialog that adds files, for looking at.
 #include "core/mainform.h"
 #include "testform.h"
 #include "recordingmessenger.h"
 #include "shares/sharepage.h"
 #include "shares/sharepassword.h"
 #include "shares/shareregistry.h"
+#include "shottheme.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QItemSelectionModel>
+#include <QScreen>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QTreeView>
 
 int main(int argc, char **argv) {
     QApplication app(argc, argv);
+    ApplyShotTheme();
     QTemporaryDir dir;
     const QString base = dir.filePath(QStringLiteral("문서"));
     QDir().mkpath(base + QStringLiteral("/사진"));
@@ -55,5 +59,16 @@ int main(int argc, char **argv) {
     QTest::qWait(100);
     if (auto *dialog = form.findChild<QWidget *>(QStringLiteral("TShareProperties")))
         dialog->grab().save(argc > 2 ? QString::fromLocal8Bit(argv[2]) : QStringLiteral("/tmp/shareproperties.png"));
+    // The file dialog is modal: its picture is taken from inside its own loop, then it is closed.
+    QTimer::singleShot(1000, [&] {
+        if (QWidget *dialog = QApplication::activeModalWidget()) {
+            // From the screen, with its title in the frame, where there is a real display.
+            const QPixmap screen = dialog->screen()->grabWindow(0);
+            (screen.isNull() ? dialog->grab() : screen.copy(dialog->frameGeometry()))
+                .save(argc > 3 ? QString::fromLocal8Bit(argv[3]) : QStringLiteral("/tmp/shareaddfile.png"));
+            dialog->close();
+        }
+    });
+    form.sharePage().MI_AddFileClick();
     return 0;
 }
