@@ -97,6 +97,10 @@ int main(int argc, char *argv[]) {
             return 1;
         }
         form.TV_Person()->setCurrentItem(found.first());
+        // A user's menu takes longer than the tree's delayed highlight step,
+        // which would otherwise write its line over the browse's.
+        QTest::qWait(200);
+        sinceCommand.restart();
         form.findChild<QAction *>(QStringLiteral("TVMI_ShareFile"))->trigger();
     } else {
         form.E_SearchFileName()->setText(env("QM_TEXT"));
