@@ -17,7 +17,7 @@
 #include <QLayout>
 #include <QTreeWidgetItem>
 
-Desktop::Desktop(Session &session, TMainForm &main) : main_(main) {
+Desktop::Desktop(Session &session, TMainForm &main) {
     sharePage_ = new TSharePage(main, main.TabSheet_SetShare());
     main.TabSheet_SetShare()->layout()->addWidget(sharePage_);
     listing_ = std::make_unique<ListingController>(main, session.listing());

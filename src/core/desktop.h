@@ -33,7 +33,6 @@ public:
     void ReportTo(TrayActivity &tray);
 
 private:
-    TMainForm &main_;
     TSharePage *sharePage_ = nullptr; // a page of the main window, which owns it
     std::unique_ptr<ListingController> listing_;
     std::unique_ptr<PeerTree> peers_;
