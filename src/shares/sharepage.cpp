@@ -38,12 +38,6 @@ QFont listFont() {
     return f;
 }
 
-bool registeredFolder(const ShareRegistry &registry, const QString &form) {
-    for (const ShareRecord &r : registry.Records())
-        if (r.kind == ShareKind::Folder && FolderPathForm(r.name) == form) return true;
-    return false;
-}
-
 } // namespace
 
 TSharePage::TSharePage(TMainForm &main, QWidget *parent)
@@ -234,10 +228,9 @@ void TSharePage::dropEvent(QDropEvent *e) {
 void TSharePage::BB_AddWindowsClick() {
     const int before = registry_.rowCount();
     for (const SambaShare &share : OwnSambaShares(samba_)) {
-        // Samba keeps a path as it was typed ("/srv/pub/", "/srv//pub"); in one
-        // form it is known as the folder that may be registered already.
+        // Samba keeps a path as it was typed ("/srv/pub/", "/srv//pub"); the
+        // registry knows it in one form, also as a folder registered already.
         const QString folder = FolderPathForm(share.path);
-        if (registeredFolder(registry_, folder)) continue;
         // A remark becomes a comment, which may not hold the field delimiter.
         const QString comment = ReplaceText(share.comment, QStringLiteral(";"), QStringLiteral(" "));
         if (!admit(registry_.AddShareRecord(folder, comment, {}, ShareKind::Folder), folder)) break;
